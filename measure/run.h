@@ -1,0 +1,14 @@
+// Continuous measurement: RUN, STOP, RESET.
+#pragma once
+
+extern int stop_flag;  // 0 while a measurement, video or recorder loop runs
+
+void PushRUN();
+int PushGETRAW();
+void ResetMaxMin();
+int CC_BTNRun(int panel, int control, int event, void* callbackData, int eventData1,
+              int eventData2);
+int CC_BTNStop(int panel, int control, int event, void* callbackData, int eventData1,
+               int eventData2);
+int CC_ButtonReset(int panel, int control, int event, void* callbackData, int eventData1,
+                   int eventData2);

@@ -1,0 +1,13 @@
+// Utility and file helpers.
+#pragma once
+#include <cstddef>
+
+// "MM-DD-YYYY" (10 characters) and "HH:MM:SS" (8 characters), local time.
+const char* DateStr();
+const char* TimeStr();
+// Directory of the executable, without a trailing separator.
+int GetProjectDir(char* directory, size_t size);
+int MakePathname(const char* directory, const char* fileName, char* path, size_t size);
+// 0 on success, negative when the file could not be removed (a missing file is -1).
+int CVI_DeleteFile(const char* path);
+bool FileExists(const char* path);

@@ -1,0 +1,37 @@
+// Starts the program in-process, as the user would, for tests: the virtual
+// clock, scripted popups, and a sensor model (or a scripted line) on port 1.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "platform/scripted_line.h"
+#include "sim/sensor_sim.h"
+
+// A fresh sensor model with exact values (edges frozen, no noise, not paced).
+std::shared_ptr<tarvo_sim::SensorSim> NewSensor();
+
+// Starts the program (start-up steps up to the shown main window) with `sensor`
+// behind port 1; nullptr leaves port 1 open with nothing answering. Returns the
+// start-up result (0, or -1).
+int StartApp(std::shared_ptr<tarvo_sim::SensorSim> sensor);
+// The same with a scripted line behind port 1.
+int StartAppWithLine(std::shared_ptr<ScriptedLine> line);
+// Shutdown steps (port closed, panels discarded); the schedule is cleared.
+void StopApp();
+// Processes events for `seconds` of (virtual) time.
+void RunFor(double seconds);
+// Text currently shown in a control (status line, text boxes, numeric displays).
+std::string CtrlText(int panel, int control);
+
+// Fixture: the program started against a healthy sensor model.
+class AppTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  // Override to prepare the model before start-up.
+  virtual void PrepareSensor(tarvo_sim::SensorSim&) {}
+  std::shared_ptr<tarvo_sim::SensorSim> sensor_;
+  tarvo_sim::SensorSim& sim() { return *sensor_; }
+};
