@@ -23,6 +23,8 @@ class PortBackend {
   virtual double NextArrivalIn() const { return -1.0; }
   // True once the device has gone away (unplugged, closed by the far end).
   virtual bool Lost() const { return false; }
+  // True when WaitForInput really blocks on a device.
+  virtual bool CanBlock() const { return false; }
 };
 
 // Installs a backend for one port number; OpenComConfig on that number then uses

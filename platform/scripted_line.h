@@ -9,7 +9,7 @@
 
 class ScriptedLine : public PortBackend {
  public:
-  struct Write {
+  struct Sent {
     double time;
     std::vector<uint8_t> bytes;
   };
@@ -17,7 +17,7 @@ class ScriptedLine : public PortBackend {
   void Arrive(double at, const std::vector<uint8_t>& bytes);
   // Bytes that arrive `delay` seconds after the next write.
   void ReplyToNextWrite(double delay, const std::vector<uint8_t>& bytes);
-  const std::vector<Write>& writes() const { return writes_; }
+  const std::vector<Sent>& writes() const { return writes_; }
   void SetOpenResult(int r) { openResult_ = r; }
   void SetAccept(int n) { accept_ = n; }  // bytes accepted per write (-1 = all)
   void SetLost(bool lost) { lost_ = lost; }
@@ -33,7 +33,7 @@ class ScriptedLine : public PortBackend {
   struct Pending { double at; std::vector<uint8_t> bytes; };
   std::deque<Pending> pending_;
   std::deque<std::pair<double, std::vector<uint8_t>>> onWrite_;
-  std::vector<Write> writes_;
+  std::vector<Sent> writes_;
   int openResult_ = 0;
   int accept_ = -1;
   bool lost_ = false;

@@ -1,0 +1,135 @@
+// The event loop: Qt events, serial notifications and scheduled test actions,
+// all on the one user-interface thread.
+#include <QApplication>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/serial_internal.h"
+#include "platform/test_hooks.h"
+#include "platform/ui.h"
+
+namespace {
+
+bool g_quit = false;
+bool g_quitRequested = false;
+int g_quitCode = 0;
+
+struct Scheduled {
+  double time;
+  std::function<void()> action;
+};
+std::vector<Scheduled> g_schedule;
+
+// Runs the scheduled actions that are due. Each is taken off the list before
+// it runs, so an action that processes events itself never runs twice.
+bool RunDueSchedule() {
+  bool ran = false;
+  for (;;) {
+    double now = Timer();
+    auto it = std::find_if(g_schedule.begin(), g_schedule.end(),
+                           [now](const Scheduled& s) { return s.time <= now; });
+    if (it == g_schedule.end()) return ran;
+    std::function<void()> action = std::move(it->action);
+    g_schedule.erase(it);
+    action();
+    ran = true;
+  }
+}
+
+double NextScheduled() {
+  double best = -1;
+  double now = Timer();
+  for (const auto& s : g_schedule) {
+    double t = std::max(0.0, s.time - now);
+    if (best < 0 || t < best) best = t;
+  }
+  return best;
+}
+
+// Waits up to `seconds` for anything to do: a Qt event, serial input or a
+// scheduled action. On the virtual clock the wait costs no real time.
+void WaitForWork(double seconds) {
+  double next = NextComArrival();
+  if (next >= 0 && next < seconds) seconds = next;
+  double sched = NextScheduled();
+  if (sched >= 0 && sched < seconds) seconds = sched;
+  if (VirtualClockActive()) {
+    AdvanceVirtualClock(std::max(seconds, 1e-6));
+    return;
+  }
+  if (seconds <= 0) return;
+  if (WaitForComInput(seconds)) return;
+  // Block in the Qt event dispatcher until an event arrives or the timer fires.
+  static QTimer* wake = [] {
+    auto* t = new QTimer(QCoreApplication::instance());
+    t->setSingleShot(true);
+    t->setTimerType(Qt::PreciseTimer);
+    return t;
+  }();
+  wake->start(std::max(1, static_cast<int>(std::lround(seconds * 1000.0))));
+  QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  wake->stop();
+}
+
+bool HandleEvents() {
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  bool did = DispatchComEvents();
+  did = RunDueSchedule() || did;
+  return did;
+}
+
+}  // namespace
+
+int InitCVIRTE(int argc, char** argv) {
+  if (QCoreApplication::instance()) return 0;
+  static int s_argc = argc > 0 ? argc : 1;
+  static char s_name[] = "tarvo-scope";
+  static char* s_default[] = {s_name, nullptr};
+  static char** s_argv = argc > 0 && argv ? argv : s_default;
+  auto* app = new QApplication(s_argc, s_argv);
+  if (!app) return -1;
+  QApplication::setApplicationName("TARVO-LT-MS-Scope");
+  QApplication::setQuitOnLastWindowClosed(false);
+  return 0;
+}
+
+int ProcessSystemEvents() {
+  if (!QCoreApplication::instance()) return 0;
+  if (HandleEvents()) return 0;
+  // Nothing was pending: wait a little for input so a polling loop does not
+  // burn a whole core, then handle what came.
+  WaitForWork(0.001);
+  HandleEvents();
+  return 0;
+}
+
+int RunUserInterface() {
+  g_quit = false;
+  while (!g_quit) {
+    if (HandleEvents()) continue;
+    WaitForWork(0.05);
+  }
+  return g_quitCode;
+}
+
+int QuitUserInterface(int returnCode) {
+  g_quit = true;
+  g_quitRequested = true;
+  g_quitCode = returnCode;
+  return 0;
+}
+
+void ScheduleAt(double time, std::function<void()> action) {
+  g_schedule.push_back(Scheduled{time, std::move(action)});
+}
+
+void ClearSchedule() { g_schedule.clear(); }
+bool QuitRequested() { return g_quitRequested; }
+void ResetQuitRequest() {
+  g_quitRequested = false;
+  g_quit = false;
+}

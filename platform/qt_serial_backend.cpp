@@ -1,0 +1,98 @@
+// A real serial device (or pseudo-terminal) through QSerialPort.
+#include "platform/qt_serial_backend.h"
+
+#include <QSerialPort>
+
+#include "platform/serial.h"
+
+namespace {
+
+class QtSerialBackend : public PortBackend {
+ public:
+  QtSerialBackend(const std::string& path, long baud, int parity, int dataBits, int stopBits)
+      : path_(path), baud_(baud), parity_(parity), dataBits_(dataBits), stopBits_(stopBits) {}
+  ~QtSerialBackend() override { Close(); }
+
+  int Open() override {
+    port_ = std::make_unique<QSerialPort>(QString::fromStdString(path_));
+    if (!port_->open(QIODevice::ReadWrite)) {
+      QSerialPort::SerialPortError e = port_->error();
+      port_.reset();
+      switch (e) {
+        case QSerialPort::DeviceNotFoundError: return kComNoPortFound;
+        case QSerialPort::PermissionError:
+        case QSerialPort::OpenError: return kComCannotOpen;
+        default: return kComUnknownSystemError;
+      }
+    }
+    static const QSerialPort::Parity kParity[] = {QSerialPort::NoParity, QSerialPort::OddParity,
+                                                  QSerialPort::EvenParity, QSerialPort::MarkParity,
+                                                  QSerialPort::SpaceParity};
+    bool ok = port_->setBaudRate(static_cast<qint32>(baud_)) &&
+              port_->setDataBits(static_cast<QSerialPort::DataBits>(dataBits_)) &&
+              port_->setParity(kParity[parity_]) &&
+              port_->setStopBits(stopBits_ == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop) &&
+              port_->setFlowControl(QSerialPort::NoFlowControl);
+    if (!ok) {
+      port_->close();
+      port_.reset();
+      return kComInvalidParameter;
+    }
+    port_->clear();
+    return 0;
+  }
+
+  void Close() override {
+    if (port_) {
+      port_->close();
+      port_.reset();
+    }
+  }
+
+  int Write(const uint8_t* data, int count) override {
+    if (!port_ || Lost()) return kComUnknownIOError;
+    qint64 n = port_->write(reinterpret_cast<const char*>(data), count);
+    if (n < 0) return kComUnknownIOError;
+    port_->flush();  // hand the bytes to the device now, not at the next event
+    return static_cast<int>(n);
+  }
+
+  void Poll(std::vector<uint8_t>& in) override {
+    if (!port_) return;
+    // Reads what the device holds even when no events are processed.
+    port_->waitForReadyRead(0);
+    QByteArray b = port_->readAll();
+    in.insert(in.end(), b.begin(), b.end());
+  }
+
+  void FlushOutput() override {
+    if (port_) port_->clear(QSerialPort::Output);
+  }
+
+  void WaitForInput(double seconds) override {
+    if (!port_ || Lost()) return;
+    if (port_->bytesAvailable() > 0) return;
+    port_->waitForReadyRead(static_cast<int>(seconds * 1000.0 + 0.5));
+  }
+
+  bool Lost() const override {
+    if (!port_) return false;
+    QSerialPort::SerialPortError e = port_->error();
+    return e == QSerialPort::ResourceError || e == QSerialPort::DeviceNotFoundError;
+  }
+
+  bool CanBlock() const override { return port_ != nullptr && !Lost(); }
+
+ private:
+  std::string path_;
+  long baud_;
+  int parity_, dataBits_, stopBits_;
+  std::unique_ptr<QSerialPort> port_;
+};
+
+}  // namespace
+
+std::unique_ptr<PortBackend> MakeQtSerialBackend(const std::string& devicePath, long baud,
+                                                 int parity, int dataBits, int stopBits) {
+  return std::make_unique<QtSerialBackend>(devicePath, baud, parity, dataBits, stopBits);
+}

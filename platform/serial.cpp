@@ -1,0 +1,279 @@
+// Serial-port services: port numbers, input queues, receive notifications.
+#include "platform/serial.h"
+
+#include <sys/stat.h>
+
+#include <QSerialPortInfo>
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/port_backend.h"
+#include "platform/qt_serial_backend.h"
+#include "platform/serial_internal.h"
+#include "platform/sim_port.h"
+
+namespace {
+
+struct PortState {
+  std::unique_ptr<PortBackend> backend;
+  std::vector<uint8_t> inq;
+  std::vector<uint8_t> scratch;
+  size_t inCap = 4096;
+  double timeout = 10.0;
+  int mask = 0;
+  int notifyCount = 36;
+  ComCallbackPtr callback = nullptr;
+  void* callbackData = nullptr;
+};
+
+std::array<PortState, kMaxPort + 1> g_ports;
+std::array<std::unique_ptr<PortBackend>, kMaxPort + 1> g_installed;
+std::array<std::unique_ptr<PortBackend> (*)(), kMaxPort + 1> g_factories{};
+
+bool ValidNumber(int port) { return port >= 1 && port <= kMaxPort; }
+
+PortState* OpenPort(int port) {
+  if (!ValidNumber(port) || !g_ports[port].backend) return nullptr;
+  return &g_ports[port];
+}
+
+// Moves what the backend has received by now into the input queue. Bytes
+// beyond the queue size are lost, as on a real port whose queue overflows.
+void Pump(PortState& p) {
+  p.scratch.clear();
+  p.backend->Poll(p.scratch);
+  if (p.scratch.empty()) return;
+  size_t room = p.inCap > p.inq.size() ? p.inCap - p.inq.size() : 0;
+  size_t take = std::min(room, p.scratch.size());
+  p.inq.insert(p.inq.end(), p.scratch.begin(), p.scratch.begin() + take);
+}
+
+bool DeviceExists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+const struct {
+  int first;
+  const char* prefix;
+} kBlocks[] = {{1, "/dev/ttyS"}, {33, "/dev/ttyUSB"}, {65, "/dev/ttyACM"}};
+constexpr int kBlockSize = 32;
+
+}  // namespace
+
+std::string PortDevicePath(int port) {
+  for (const auto& b : kBlocks)
+    if (port >= b.first && port < b.first + kBlockSize)
+      return std::string(b.prefix) + std::to_string(port - b.first);
+  return "";
+}
+
+int PortNumberForDevice(const std::string& path) {
+  for (const auto& b : kBlocks) {
+    size_t n = std::strlen(b.prefix);
+    if (path.compare(0, n, b.prefix) != 0 || path.size() == n) continue;
+    std::string rest = path.substr(n);
+    if (!std::all_of(rest.begin(), rest.end(), ::isdigit) || rest.size() > 3) continue;
+    int idx = std::stoi(rest);
+    if (idx < kBlockSize) return b.first + idx;
+  }
+  return 0;
+}
+
+std::vector<PortEntry> ListSerialPorts() {
+  std::vector<PortEntry> out;
+  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+    std::string path = info.systemLocation().toStdString();
+    int n = PortNumberForDevice(path);
+    if (n == 0) continue;
+    std::string label = "COM" + std::to_string(n) + "  (" + path;
+    if (!info.description().isEmpty()) label += ", " + info.description().toStdString();
+    label += ")";
+    out.push_back({n, label});
+  }
+  std::sort(out.begin(), out.end(),
+            [](const PortEntry& a, const PortEntry& b) { return a.number < b.number; });
+  out.push_back({kSimPort, "SIM  (built-in sensor simulator, no hardware)"});
+  return out;
+}
+
+void SetPortBackendFactory(int port, std::unique_ptr<PortBackend> (*factory)()) {
+  if (ValidNumber(port)) g_factories[port] = factory;
+}
+
+void InstallPortBackend(int port, std::unique_ptr<PortBackend> backend) {
+  if (ValidNumber(port)) g_installed[port] = std::move(backend);
+}
+
+int OpenComConfig(int port, const char* deviceName, long baudRate, int parity, int dataBits,
+                  int stopBits, int inputQueueSize, int outputQueueSize) {
+  if (!ValidNumber(port)) return kComInvalidPort;
+  if (baudRate <= 0 || parity < 0 || parity > 4 || dataBits < 5 || dataBits > 8 ||
+      stopBits < 1 || stopBits > 2 || inputQueueSize < 0 || outputQueueSize < 0)
+    return kComInvalidParameter;
+  CloseCom(port);
+
+  std::unique_ptr<PortBackend> backend;
+  if (g_installed[port]) {
+    backend = std::move(g_installed[port]);
+  } else if (g_factories[port]) {
+    backend = g_factories[port]();
+  } else if (port == kSimPort) {
+    backend = MakeSimBackend(BuiltInSim());
+  } else {
+    std::string path = deviceName && *deviceName ? deviceName : PortDevicePath(port);
+    if (path.empty()) return kComInvalidPort;
+    if (!DeviceExists(path)) return kComNoPortFound;
+    backend = MakeQtSerialBackend(path, baudRate, parity, dataBits, stopBits);
+  }
+  if (!backend) return kComUnknownSystemError;
+  int r = backend->Open();
+  if (r < 0) return r;
+
+  PortState& p = g_ports[port];
+  p = PortState{};
+  p.backend = std::move(backend);
+  p.inCap = inputQueueSize > 0 ? static_cast<size_t>(inputQueueSize) : 4096;
+  p.inq.reserve(p.inCap);
+  return 0;
+}
+
+int CloseCom(int port) {
+  if (!ValidNumber(port)) return kComInvalidPort;
+  PortState& p = g_ports[port];
+  if (!p.backend) return kComPortNotOpen;
+  p.backend->Close();
+  p = PortState{};
+  return 0;
+}
+
+void CloseAllPorts() {
+  for (int i = 1; i <= kMaxPort; ++i)
+    if (g_ports[i].backend) CloseCom(i);
+}
+
+int SetComTime(int port, double timeoutSeconds) {
+  PortState* p = OpenPort(port);
+  if (!p) return ValidNumber(port) ? kComPortNotOpen : kComInvalidPort;
+  if (timeoutSeconds < 0) return kComInvalidParameter;
+  p->timeout = timeoutSeconds;
+  return 0;
+}
+
+int SetCTSMode(int port, int mode) {
+  PortState* p = OpenPort(port);
+  if (!p) return ValidNumber(port) ? kComPortNotOpen : kComInvalidPort;
+  (void)mode;  // the line runs without hardware handshake
+  return 0;
+}
+
+int FlushInQ(int port) {
+  PortState* p = OpenPort(port);
+  if (!p) return ValidNumber(port) ? kComPortNotOpen : kComInvalidPort;
+  Pump(*p);
+  p->inq.clear();
+  return 0;
+}
+
+int FlushOutQ(int port) {
+  PortState* p = OpenPort(port);
+  if (!p) return ValidNumber(port) ? kComPortNotOpen : kComInvalidPort;
+  p->backend->FlushOutput();
+  return 0;
+}
+
+int InstallComCallback(int port, int eventMask, int notifyCount, int eventCharacter,
+                       ComCallbackPtr callback, void* callbackData) {
+  PortState* p = OpenPort(port);
+  if (!p) return ValidNumber(port) ? kComPortNotOpen : kComInvalidPort;
+  (void)eventCharacter;
+  if (notifyCount < 0 || notifyCount > static_cast<int>(p->inCap)) return kComInvalidParameter;
+  p->mask = eventMask;
+  p->notifyCount = notifyCount;
+  p->callback = eventMask ? callback : nullptr;
+  p->callbackData = callbackData;
+  return 0;
+}
+
+int ComWrt(int port, const char* buffer, int count) {
+  PortState* p = OpenPort(port);
+  if (!p) return ValidNumber(port) ? kComPortNotOpen : kComInvalidPort;
+  if (count < 0 || (!buffer && count > 0)) return kComInvalidParameter;
+  if (p->backend->Lost()) return kComUnknownIOError;
+  return p->backend->Write(reinterpret_cast<const uint8_t*>(buffer), count);
+}
+
+int ComRd(int port, char* buffer, int count) {
+  PortState* p = OpenPort(port);
+  if (!p) return ValidNumber(port) ? kComPortNotOpen : kComInvalidPort;
+  if (count < 0 || (!buffer && count > 0)) return kComInvalidParameter;
+  Pump(*p);
+  const double deadline = Timer() + p->timeout;
+  while (p->inq.size() < static_cast<size_t>(count) && Timer() < deadline &&
+         !p->backend->Lost()) {
+    double left = deadline - Timer();
+    if (VirtualClockActive()) {
+      double next = p->backend->NextArrivalIn();
+      AdvanceVirtualClock(next >= 0 ? std::min(std::max(next, 1e-6), left) : left);
+    } else {
+      p->backend->WaitForInput(std::min(left, 0.01));
+    }
+    Pump(*p);
+  }
+  int n = static_cast<int>(std::min(p->inq.size(), static_cast<size_t>(count)));
+  if (n > 0) {
+    std::memcpy(buffer, p->inq.data(), n);
+    p->inq.erase(p->inq.begin(), p->inq.begin() + n);
+  }
+  return n;
+}
+
+int GetInQLen(int port) {
+  PortState* p = OpenPort(port);
+  if (!p) return ValidNumber(port) ? kComPortNotOpen : kComInvalidPort;
+  // A poll of the port takes a little time: on the virtual clock a tight
+  // polling loop must still come to its time-out.
+  AdvanceVirtualClock(1e-4);
+  Pump(*p);
+  return static_cast<int>(p->inq.size());
+}
+
+bool DispatchComEvents() {
+  bool ran = false;
+  for (int port = 1; port <= kMaxPort; ++port) {
+    PortState& p = g_ports[port];
+    if (!p.backend) continue;
+    Pump(p);
+    if (!p.callback || !(p.mask & LWRS_RECEIVE) || p.notifyCount <= 0) continue;
+    if (p.inq.size() < static_cast<size_t>(p.notifyCount)) continue;
+    ComCallbackPtr cb = p.callback;
+    cb(port, LWRS_RECEIVE, p.callbackData);
+    ran = true;
+  }
+  return ran;
+}
+
+double NextComArrival() {
+  double best = -1;
+  for (int port = 1; port <= kMaxPort; ++port) {
+    PortState& p = g_ports[port];
+    if (!p.backend) continue;
+    double t = p.backend->NextArrivalIn();
+    if (t >= 0 && (best < 0 || t < best)) best = t;
+  }
+  return best;
+}
+
+bool WaitForComInput(double seconds) {
+  for (int port = 1; port <= kMaxPort; ++port) {
+    PortState& p = g_ports[port];
+    if (p.backend && p.backend->CanBlock()) {
+      p.backend->WaitForInput(seconds);
+      return true;
+    }
+  }
+  return false;
+}
