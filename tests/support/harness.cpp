@@ -1,0 +1,96 @@
+// Starts the program in-process for tests.
+#include "tests/support/harness.h"
+
+#include <string>
+
+#include "app/startup.h"
+#include "platform/clock.h"
+#include "platform/popup_script.h"
+#include "platform/serial.h"
+#include "platform/serial_internal.h"
+#include "platform/sim_port.h"
+#include "platform/test_hooks.h"
+#include "platform/ui.h"
+
+namespace {
+char g_arg0[] = "tarvo-tests";
+char* g_argv[] = {g_arg0, nullptr};
+bool g_started = false;
+
+int Start() {
+  UseVirtualClock(true);
+  ScriptPopups(true);
+  ClearPopupCalls();
+  ClearSchedule();
+  ResetQuitRequest();
+  int r = AppStart(1, g_argv);
+  g_started = (r == 0);
+  return r;
+}
+}  // namespace
+
+std::shared_ptr<tarvo_sim::SensorSim> NewSensor() {
+  auto sim = std::make_shared<tarvo_sim::SensorSim>();
+  sim->frozen = true;
+  sim->SetPacing(false);
+  return sim;
+}
+
+int StartApp(std::shared_ptr<tarvo_sim::SensorSim> sensor) {
+  if (sensor)
+    InstallPortBackend(1, MakeSimBackend(std::move(sensor)));
+  else
+    InstallPortBackend(1, std::make_unique<ScriptedLine>());
+  return Start();
+}
+
+// The test keeps its own reference to the line; the port gets a backend that
+// forwards to it.
+namespace {
+class SharedLine : public PortBackend {
+ public:
+  explicit SharedLine(std::shared_ptr<ScriptedLine> line) : line_(std::move(line)) {}
+  int Open() override { return line_->Open(); }
+  void Close() override { line_->Close(); }
+  int Write(const uint8_t* data, int count) override { return line_->Write(data, count); }
+  void Poll(std::vector<uint8_t>& in) override { line_->Poll(in); }
+  double NextArrivalIn() const override { return line_->NextArrivalIn(); }
+  bool Lost() const override { return line_->Lost(); }
+
+ private:
+  std::shared_ptr<ScriptedLine> line_;
+};
+}  // namespace
+
+int StartAppWithLine(std::shared_ptr<ScriptedLine> line) {
+  InstallPortBackend(1, std::make_unique<SharedLine>(std::move(line)));
+  return Start();
+}
+
+void StopApp() {
+  ClearSchedule();
+  if (g_started) AppFinish();
+  g_started = false;
+  CloseAllPorts();
+  for (int p = 1; p <= kMaxPort; ++p) InstallPortBackend(p, nullptr);
+  ResetQuitRequest();
+}
+
+void RunFor(double seconds) {
+  const double end = Timer() + seconds;
+  while (Timer() < end) ProcessSystemEvents();
+}
+
+std::string CtrlText(int panel, int control) {
+  char buf[4096] = {0};
+  GetCtrlVal(panel, control, buf, sizeof buf);
+  return buf;
+}
+
+void AppTest::SetUp() {
+  sensor_ = NewSensor();
+  PrepareSensor(*sensor_);
+  ASSERT_EQ(StartApp(sensor_), 0);
+}
+
+void AppTest::TearDown() { StopApp(); }
