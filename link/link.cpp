@@ -1,0 +1,158 @@
+// The serial link: opening the port, the receive notification, the reply
+// wait, the connect sequence and the port drop-down.
+#include "link/link.h"
+
+#include <cstring>
+
+#include "app/help.h"
+#include "app/panels.h"
+#include "link/frame.h"
+#include "link/identify.h"
+#include "link/transfer.h"
+#include "measure/run.h"
+#include "platform/clock.h"
+#include "platform/serial.h"
+#include "platform/ui.h"
+
+const double TIMEOUT = 1.5;
+const int eventMask = 0x8006;
+const int MAXPOINT = 128;
+
+int com;
+int rx_flag;
+int graph_flag;
+int nBytesW;
+int nBytesR;
+char szStatus[73];
+
+namespace {
+
+constexpr long kBaudRate = 19200;
+constexpr int kNoParity = 0;
+constexpr int kDataBits = 8;
+constexpr int kStopBits = 1;
+constexpr int kQueueSize = 4096;
+constexpr int kNotifyCount = 36;
+constexpr int kEventChar = 0x55;
+constexpr int kCtsOff = 0;
+// Pause between the transactions of the connect sequence (sensor side needs it).
+constexpr double kStepPause = 0.1;
+
+}  // namespace
+
+void SetStatus(const char* text) {
+  if (text == nullptr) text = "";
+  size_t n = std::strlen(text);
+  if (n > sizeof szStatus - 1) n = sizeof szStatus - 1;
+  std::memmove(szStatus, text, n);
+  szStatus[n] = '\0';
+}
+
+void ShowStatus() { SetCtrlVal(pHandle, MAIN_TEXTStatus, szStatus); }
+
+void ShowStatusText(const char* text) {
+  SetStatus(text);
+  ShowStatus();
+}
+
+const char* ComErrorText(int result) {
+  switch (result) {
+    case -1: return "Unknown system error";
+    case -2: return "Invalid port number";
+    case -3: return "Port is not open";
+    case -4: return "Unknown I/0 error";
+    case -6: return "No serial port found";
+    case -7: return "Cannot open port";
+    case -13: return "Invalid parameter";
+    case -99: return "Timeout";
+    default: return "RS-232 error!";  // -5, -8 to -12 and every other code
+  }
+}
+
+void InstallReceiveHandler() {
+  InstallComCallback(com, eventMask, kNotifyCount, kEventChar, RX_Receive_Function, nullptr);
+}
+
+void InitRS232(int port) {
+  int result = OpenComConfig(port, "", kBaudRate, kNoParity, kDataBits, kStopBits, kQueueSize,
+                             kQueueSize);
+  if (result < 0) {
+    ShowStatusText(ComErrorText(result));
+    return;
+  }
+  SetComTime(port, TIMEOUT);
+  FlushInQ(port);
+  FlushOutQ(port);
+  SetCTSMode(port, kCtsOff);
+  InstallComCallback(port, eventMask, kNotifyCount, kEventChar, RX_Receive_Function, nullptr);
+
+  if (CheckComLine(port) != 1) {  // its own text stays in the status line
+    ShowStatus();
+    return;
+  }
+
+  Delay(kStepPause);
+  if (GetHARDWAREInfo() == 0) SetStatus("Error reading HARDWARE-info!");
+
+  Delay(kStepPause);
+  PushGET(1, 0);
+  Delay(kStepPause);
+  PushGET(1, 1);
+  Delay(kStepPause);
+  PushGET(1, 2);
+
+  Delay(kStepPause);
+  if (GetVERSIONInfo() < 72) SetStatus("Error reading firmware-info!");
+  ShowStatus();
+}
+
+void RX_Receive_Function(int port, int events, void* data) {
+  (void)port;
+  (void)data;
+  if ((events & LWRS_RECEIVE) == 0) return;  // event character / output empty only
+  int n = ComRd(com, reinterpret_cast<char*>(szReadBuf), kFrameBytes);
+  if (n == kFrameBytes) {
+    graph_flag = GetRxBuf();
+    rx_flag = 1;
+  }
+  // One notification, one frame: whatever else is waiting is dropped (and a
+  // read that came up short is no frame at all).
+  FlushInQ(com);
+}
+
+int WaitRxFull() {
+  const double t0 = Timer();
+  for (;;) {
+    ProcessSystemEvents();
+    if (Timer() - t0 > TIMEOUT) {
+      SetStatus("Timeout-RS-232...");
+      return 0;
+    }
+    if (rx_flag) return 1;
+  }
+}
+
+int CC_DropDCom(int panel, int control, int event, void* callbackData, int eventData1,
+                int eventData2) {
+  (void)callbackData;
+  (void)eventData1;
+  (void)eventData2;
+  switch (event) {
+    case EVENT_COMMIT: {
+      stop_flag = 1;  // a running loop ends at its next pass
+      CloseCom(com);
+      int port = com;
+      GetCtrlVal(panel, control, &port);
+      com = port;
+      ShowStatusText("Init COM-Port ...");
+      InitRS232(com);
+      break;
+    }
+    case EVENT_RIGHT_CLICK:
+      ShowHelp(control);
+      break;
+    default:
+      break;
+  }
+  return 0;
+}
