@@ -47,6 +47,8 @@ struct Faults {
   int extraBytes = 0;           // this many extra bytes appended to each data block
   int dropEvery = 0;            // drop every N-th reply (0 = never)
   int silentAfter = -1;         // go silent after this many replies (-1 = never)
+  bool wrongMeasurementEcho = false;  // measurement replies echo 0 instead of 8
+  bool shortVersion = false;    // firmware version replies of 71 bytes
 };
 
 class SensorSim {
@@ -67,6 +69,11 @@ class SensorSim {
   bool Pacing() const { return paced_; }
   void SetAnswerDelay(double seconds) { answerDelay_ = seconds; }
   static constexpr double kByteTime = 10.0 / 19200.0;
+  // A partly received request is forgotten when the line stays idle longer than
+  // this many seconds before its next byte (0 = never).
+  void SetResyncGap(double seconds) { resyncGap_ = seconds; }
+  // Restarts the noise generator (values are reproducible for a given seed).
+  void Seed(uint32_t seed) { rng_.seed(seed); }
 
   Faults& faults() { return faults_; }
   HardwareInfo& hardware() { return hw_; }
@@ -84,8 +91,18 @@ class SensorSim {
   double edgeA = 1000.0, edgeB = 1200.0;
   bool frozen = false;  // edges stand still, no noise (exact values for tests)
   uint16_t anaMax = 0, anaMin = 0xFFFF;
+  double peakWidthA = 12.0, peakWidthB = 12.0;  // in virtual pixels
+  uint16_t poti = 50;  // tolerance set on the controller's potentiometer
   // Current measurement words as the next measurement reply would carry them.
   std::array<uint16_t, 16> MeasurementWords();
+  // Video intensity of sample `index` (pixel index * N / 128) for data selector
+  // 0 (sensor A), 1 (sensor B) or 2 (test ramp); 0 for any other selector or
+  // for samples beyond the end of the line.
+  uint16_t VideoSample(int selector, int index);
+  // Full scale of the video signal: 1024 when the hardware says so, else 256.
+  uint16_t VideoFullScale() const;
+  // Number of measurement replies produced so far.
+  int Measurements() const { return measurements_; }
 
   // Every request received, oldest first.
   const std::vector<Request>& requests() const { return requests_; }
@@ -98,6 +115,11 @@ class SensorSim {
   std::vector<uint8_t> Frame(uint16_t sync, uint16_t command, uint16_t arg,
                              const uint16_t* words, int nwords);
   void Step(double now);  // moves the physical model to time `now`
+  void ByteIn(uint8_t byte, double at);
+  std::array<uint16_t, 16> Measure(bool commit);
+  double Noise(double sigma);
+  double Wander(int sensor, double t) const;
+  uint16_t Pixels() const;
 
   bool paced_ = false;
   double answerDelay_ = 0.0;
@@ -114,6 +136,15 @@ class SensorSim {
   int answered_ = 0;
   double lastStep_ = 0;
   std::mt19937 rng_{12345};
+  double resyncGap_ = 0.08;
+  double lastByteAt_ = 0;
+  double inputFreeAt_ = 0;  // when the program's transmitter is free again
+  int measurements_ = 0;
+  // Slow wander of the edges: the position the wander is added to, and the
+  // value last written, so that an edge set from outside becomes the new home.
+  double homeA_ = 0, homeB_ = 0;
+  double lastEdgeA_ = -1e300, lastEdgeB_ = -1e300;
+  double phase_[4] = {0, 0, 0, 0};
 };
 
 }  // namespace tarvo_sim
