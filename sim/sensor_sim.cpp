@@ -39,9 +39,16 @@ uint16_t ClampU16(long long v) {
 SensorSim::SensorSim() {
   eeprom = {kFactorySet0, kFactorySensorSet, kFactorySensorSet};
   ram = eeprom;
+  Seed(12345);
+}
+
+void SensorSim::Seed(uint32_t seed) {
+  rng_.seed(seed);
   // Phases of the slow edge wander, fixed by the seed.
   std::uniform_real_distribution<double> phase(0.0, 2.0 * kPi);
   for (double& p : phase_) p = phase(rng_);
+  // The edges continue from where they are, with the new wander.
+  lastEdgeA_ = lastEdgeB_ = std::numeric_limits<double>::quiet_NaN();
 }
 
 // ---------------------------------------------------------------------------

@@ -72,8 +72,8 @@ class SensorSim {
   // A partly received request is forgotten when the line stays idle longer than
   // this many seconds before its next byte (0 = never).
   void SetResyncGap(double seconds) { resyncGap_ = seconds; }
-  // Restarts the noise generator (values are reproducible for a given seed).
-  void Seed(uint32_t seed) { rng_.seed(seed); }
+  // Restarts the noise and wander generator (values are reproducible for a given seed).
+  void Seed(uint32_t seed);
 
   Faults& faults() { return faults_; }
   HardwareInfo& hardware() { return hw_; }
