@@ -26,9 +26,7 @@ void Put16(std::vector<uint8_t>& bytes, size_t pos, uint16_t value) {
   bytes[pos + 1] = static_cast<uint8_t>(value & 0xFF);
 }
 
-uint16_t Get16(const uint8_t* bytes) {
-  return static_cast<uint16_t>((bytes[0] << 8) | bytes[1]);
-}
+uint16_t Get16(const uint8_t* bytes) { return static_cast<uint16_t>((bytes[0] << 8) | bytes[1]); }
 
 uint16_t ClampU16(long long v) {
   return static_cast<uint16_t>(std::clamp<long long>(v, 0, 0xFFFF));
@@ -54,7 +52,28 @@ void SensorSim::Seed(uint32_t seed) {
 // ---------------------------------------------------------------------------
 // Bytes in
 
+// A clock that jumps back by more than a moment has been restarted (a test
+// switching between its virtual clock and the real one, say): everything the
+// model has scheduled moves back with it, so replies keep their spacing.
+void SensorSim::FollowClock(double now) {
+  constexpr double kJump = 0.5;
+  if (now < lastNow_ - kJump) {
+    const double shift = now - lastNow_;
+    for (Pending& p : out_) p.at += shift;
+    lineFreeAt_ += shift;
+    inputFreeAt_ += shift;
+    lastByteAt_ += shift;
+    lastStep_ += shift;
+    // The edges continue from where they are on the new timeline.
+    lastEdgeA_ = lastEdgeB_ = std::numeric_limits<double>::quiet_NaN();
+    lastNow_ = now;
+    return;
+  }
+  lastNow_ = std::max(lastNow_, now);
+}
+
 void SensorSim::Receive(const uint8_t* data, size_t count, double now) {
+  FollowClock(now);
   if (paced_) {
     // The program's transmitter sends one byte after the other; a write that
     // starts while an earlier one is still on the line queues behind it.
@@ -106,6 +125,7 @@ void SensorSim::ByteIn(uint8_t byte, double at) {
 // Bytes out
 
 void SensorSim::Collect(double now, std::vector<uint8_t>& out) {
+  FollowClock(now);
   // A small allowance, so that a byte due exactly at `now` is not missed by rounding.
   while (!out_.empty() && out_.front().at <= now + 1e-9) {
     out.push_back(out_.front().byte);
@@ -147,6 +167,10 @@ std::vector<uint8_t> SensorSim::Frame(uint16_t sync, uint16_t command, uint16_t 
 // The command set
 
 void SensorSim::Handle(const Request& req, double now) {
+  if (requestLimit_ > 0 && requests_.size() >= requestLimit_) {
+    const size_t drop = std::max<size_t>(1, requestLimit_ / 10);
+    requests_.erase(requests_.begin(), requests_.begin() + std::min(drop, requests_.size()));
+  }
   requests_.push_back(req);
   Step(now);
   const uint16_t arg = req.argument;
@@ -215,10 +239,9 @@ void SensorSim::Handle(const Request& req, double now) {
       std::vector<uint8_t> f(kFrameBytes, 0);
       Put16(f, 0, kReplySync);
       Put16(f, 2, faults_.wrongHardwareEcho ? 0 : 10);
-      const uint16_t fields[10] = {hw_.ccdtype,      hw_.ccdmaxpixel, hw_.ccdresolution,
-                                   hw_.pcbtype,      hw_.ccdvirtpixel, hw_.ccdsubpixel,
-                                   hw_.ccdpixB,      hw_.ccdpixE,      hw_.softversion,
-                                   hw_.hwtype};
+      const uint16_t fields[10] = {
+          hw_.ccdtype,     hw_.ccdmaxpixel, hw_.ccdresolution, hw_.pcbtype,     hw_.ccdvirtpixel,
+          hw_.ccdsubpixel, hw_.ccdpixB,     hw_.ccdpixE,       hw_.softversion, hw_.hwtype};
       for (int i = 0; i < 10; ++i) Put16(f, 4 + 2 * i, fields[i]);
       Put16(f, 24, VideoFullScale());  // ADC full scale, a word of its own
       Send(f, now);
@@ -321,20 +344,36 @@ std::array<uint16_t, 16> SensorSim::Measure(bool commit) {
 
   long long m = aval, target = spA;
   switch (mode) {
-    case 0: m = bval; target = spB; break;
-    case 1: m = aval; target = spA; break;
-    case 2: m = 2LL * n - (aval + bval); target = (2LL * n - (spA + spB)) & 0xFFFF; break;
-    case 3: m = n + (aval - bval); target = n; break;
-    case 4: m = n + (aval + bval) - (spA + spB); target = n; break;
-    default: break;
+    case 0:
+      m = bval;
+      target = spB;
+      break;
+    case 1:
+      m = aval;
+      target = spA;
+      break;
+    case 2:
+      m = 2LL * n - (aval + bval);
+      target = (2LL * n - (spA + spB)) & 0xFFFF;
+      break;
+    case 3:
+      m = n + (aval - bval);
+      target = n;
+      break;
+    case 4:
+      m = n + (aval + bval) - (spA + spB);
+      target = n;
+      break;
+    default:
+      break;
   }
   const uint16_t mvalue = ClampU16(m);
 
   const uint32_t scale = ram[1][11] | (static_cast<uint32_t>(ram[1][12]) << 16);
   const uint32_t setUm = ram[1][13] | (static_cast<uint32_t>(ram[1][14]) << 16);
-  const double um = static_cast<double>(setUm) +
-                    std::round((static_cast<double>(mvalue) - static_cast<double>(target)) *
-                               scale / 1024.0);
+  const double um =
+      static_cast<double>(setUm) +
+      std::round((static_cast<double>(mvalue) - static_cast<double>(target)) * scale / 1024.0);
   const int32_t umValue = static_cast<int32_t>(std::clamp<double>(
       um, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
   const uint32_t umBits = static_cast<uint32_t>(umValue);
@@ -359,7 +398,7 @@ std::array<uint16_t, 16> SensorSim::Measure(bool commit) {
   w[10] = newMax;
   w[11] = newMin;
   w[12] = static_cast<uint16_t>((measurements_ + 1) & 0xFFFF);  // frame counter
-  w[13] = analog;                                                // analog output value
+  w[13] = analog;                                               // analog output value
   w[14] = 0;
   w[15] = 0;  // input state: no input active
   if (commit) {

@@ -104,8 +104,10 @@ class SensorSim {
   // Number of measurement replies produced so far.
   int Measurements() const { return measurements_; }
 
-  // Every request received, oldest first.
+  // Every request received, oldest first. A model that runs for hours (the
+  // program's built-in simulator) keeps only the latest `limit` of them.
   const std::vector<Request>& requests() const { return requests_; }
+  void SetRequestLimit(size_t limit) { requestLimit_ = limit; }
   void ClearRequests() { requests_.clear(); }
   int RepliesSent() const { return replies_; }
 
@@ -116,6 +118,7 @@ class SensorSim {
                              const uint16_t* words, int nwords);
   void Step(double now);  // moves the physical model to time `now`
   void ByteIn(uint8_t byte, double at);
+  void FollowClock(double now);  // keeps the timeline when the caller's clock restarts
   std::array<uint16_t, 16> Measure(bool commit);
   double Noise(double sigma);
   double Wander(int sensor, double t) const;
@@ -140,6 +143,8 @@ class SensorSim {
   double lastByteAt_ = 0;
   double inputFreeAt_ = 0;  // when the program's transmitter is free again
   int measurements_ = 0;
+  double lastNow_ = -1e300;  // latest time a caller handed in
+  size_t requestLimit_ = 200000;
   // Slow wander of the edges: the position the wander is added to, and the
   // value last written, so that an edge set from outside becomes the new home.
   double homeA_ = 0, homeB_ = 0;

@@ -9,11 +9,11 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -194,8 +194,8 @@ bool ConfigureLine(int fd) {
 }
 
 void LogRequest(const tarvo_sim::Request& r) {
-  std::fprintf(stderr, "%10.4f  sync %04X  cmd %3u  arg %5u  words", r.time, r.sync,
-               r.command, r.argument);
+  std::fprintf(stderr, "%10.4f  sync %04X  cmd %3u  arg %5u  words", r.time, r.sync, r.command,
+               r.argument);
   for (uint16_t w : r.words) std::fprintf(stderr, " %u", w);
   std::fputc('\n', stderr);
 }
@@ -246,7 +246,7 @@ int main(int argc, char** argv) {
     fcntl(fd, F_SETFD, FD_CLOEXEC);
     fcntl(slave, F_SETFD, FD_CLOEXEC);
     if (!o.link.empty()) {
-      struct stat st{};
+      struct stat st {};
       if (lstat(o.link.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) unlink(o.link.c_str());
       if (symlink(name, o.link.c_str()) != 0) {
         std::fprintf(stderr, "tarvo-sensor-sim: cannot link %s: %s\n", o.link.c_str(),
@@ -261,7 +261,7 @@ int main(int argc, char** argv) {
     sim.SetPacing(o.pace != 0);
   }
 
-  struct sigaction sa{};
+  struct sigaction sa {};
   sa.sa_handler = OnSignal;
   sigemptyset(&sa.sa_mask);
   sigaction(SIGINT, &sa, nullptr);

@@ -1,8 +1,7 @@
 // The sensor controller model: replies byte by byte, request assembly, line
 // timing, faults, memory, and the standalone program on a pseudo-terminal.
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -40,11 +39,11 @@ Bytes Req(uint16_t cmd, uint16_t arg = 0, const Set& words = {}, uint16_t sync =
 
 uint16_t W(const Bytes& b, size_t at) { return static_cast<uint16_t>(b[at] << 8 | b[at + 1]); }
 
-// Writes one request and returns every reply byte the model ever sends for it.
+// Writes one request and returns every reply byte the model sends for it.
 Bytes Ask(SensorSim& s, const Bytes& req, double t = 1.0) {
   s.Receive(req.data(), req.size(), t);
   Bytes out;
-  s.Collect(1e9, out);
+  while (s.NextDue() >= 0) s.Collect(s.NextDue(), out);
   return out;
 }
 
@@ -75,7 +74,8 @@ TEST(SimReplies, EchoHardwareAndVersion) {
   r = Ask(s, Req(10));
   ASSERT_EQ(r.size(), 36u);
   const uint16_t expect[11] = {10, 2, 1100, 4200, 7, 2048, 3000, 5, 1000, 304, 10080};
-  for (int i = 0; i < 11; ++i) EXPECT_EQ(W(r, 2 + 2 * i), expect[i]) << "word at byte " << 2 + 2 * i;
+  for (int i = 0; i < 11; ++i)
+    EXPECT_EQ(W(r, 2 + 2 * i), expect[i]) << "word at byte " << 2 + 2 * i;
 
   // Board type 0: one character in the low byte of each of 36 words.
   s.hardware().pcbtype = 0;
@@ -92,7 +92,8 @@ TEST(SimReplies, EchoHardwareAndVersion) {
 
   // Other boards: 72 characters of text.
   s.hardware().pcbtype = 1;
-  const std::string text = "TARVO controller firmware 3.03 build 2024 -- seventy-two characters long.";
+  const std::string text =
+      "TARVO controller firmware 3.03 build 2024 -- seventy-two characters long.";
   s.SetVersionText(text.substr(0, 72));
   r = Ask(s, Req(7));
   ASSERT_EQ(r.size(), 72u);
@@ -155,7 +156,11 @@ TEST(SimReplies, MeasurementFollowsEvaluationMode) {
   s.peakWidthA = 7;
   s.peakWidthB = 9;
 
-  struct Case { uint16_t mode; uint16_t mvalue; int32_t target; };
+  struct Case {
+    uint16_t mode;
+    uint16_t mvalue;
+    int32_t target;
+  };
   const Case cases[] = {
       {0, 1200, 1180},
       {1, 1000, 990},
@@ -174,10 +179,10 @@ TEST(SimReplies, MeasurementFollowsEvaluationMode) {
     // Micrometres: setpoint (37000) plus the deviation at 1 um per pixel.
     const int32_t um = static_cast<int32_t>(W(r, 10) | (uint32_t(W(r, 12)) << 16));
     EXPECT_EQ(um, 37000 + (int32_t(c.mvalue) - c.target)) << "mode " << c.mode;
-    EXPECT_EQ(W(r, 14), 30);                    // poti
-    EXPECT_EQ(W(r, 16), 1);                     // edge counts
+    EXPECT_EQ(W(r, 14), 30);  // poti
+    EXPECT_EQ(W(r, 16), 1);   // edge counts
     EXPECT_EQ(W(r, 18), 1);
-    EXPECT_EQ(W(r, 20), 7);                     // peak widths
+    EXPECT_EQ(W(r, 20), 7);  // peak widths
     EXPECT_EQ(W(r, 22), 9);
   }
 
@@ -413,6 +418,13 @@ TEST(SimStream, RequestsAreRecorded) {
   EXPECT_EQ(r.command, 1);
   EXPECT_EQ(r.argument, 2);
   EXPECT_EQ(r.words, w);
+
+  // A long run keeps the latest requests.
+  s.SetRequestLimit(10);
+  for (int i = 0; i < 25; ++i) Ask(s, Req(5, static_cast<uint16_t>(i)), 3.0 + i);
+  ASSERT_LE(s.requests().size(), 10u);
+  EXPECT_GE(s.requests().size(), 9u);
+  EXPECT_EQ(s.requests().back().argument, 24);
 }
 
 // ---------------------------------------------------------------------------
@@ -472,6 +484,25 @@ TEST(SimTiming, PacedAt19200Baud) {
   u.Receive(echo.data(), echo.size(), 0.005);
   ASSERT_EQ(u.requests().size(), 2u);
   EXPECT_NEAR(u.requests()[1].time, 72 * kBt, 1e-12);
+}
+
+TEST(SimTiming, ClockRestartKeepsRepliesInStep) {
+  // The caller's clock starts again from a lower value (virtual clock given up
+  // for the real one): replies come at the line rate on the new clock.
+  SensorSim s = Frozen();
+  s.SetPacing(true);
+  const Bytes r = Req(9);
+  s.Receive(r.data(), r.size(), 2000.0);
+  Bytes out;
+  s.Collect(2000.0 + 100 * kBt, out);
+  EXPECT_EQ(out.size(), 100u - 36u);
+  s.Collect(3.0, out);  // restarted: the rest of the block continues from here
+  EXPECT_EQ(out.size(), 64u);
+  EXPECT_NEAR(s.NextDue(), 3.0 + kBt, 1e-9);
+  s.Collect(3.0 + 64 * kBt, out);
+  EXPECT_EQ(out.size(), 128u);
+  s.Receive(r.data(), r.size(), 4.0);
+  EXPECT_NEAR(s.NextDue(), 4.0 + 37 * kBt, 1e-9);
 }
 
 TEST(SimTiming, UnpacedRepliesAreThereAtOnce) {
@@ -585,7 +616,7 @@ TEST(SimModel, EdgesWanderSlowlyAndReproducibly) {
     hi = std::max<int>(hi, a1[i]);
     if (i) biggestStep = std::max(biggestStep, std::abs(int(a1[i]) - int(a1[i - 1])));
   }
-  EXPECT_GT(hi - lo, 10);  // it moves over 20 s ...
+  EXPECT_GT(hi - lo, 10);   // it moves over 20 s ...
   EXPECT_LT(hi - lo, 120);  // ... but stays near where it started
   EXPECT_GT(lo, 1000 - 60);
   EXPECT_LT(hi, 1000 + 60);
