@@ -1,0 +1,104 @@
+// Graph controls of the panel file, drawn with QCustomPlot: TarvoGraph (XY
+// graph with rectangles, curves and up to two cross-hair cursors) and the base
+// both it and the strip chart share. Internal to platform/.
+#pragma once
+#include <qcustomplot.h>
+
+#include <array>
+#include <vector>
+
+#include "platform/graph_probe.h"
+
+// Plotting calls only record what changed; the drawing happens once per
+// event-processing pass, and only for what changed: the plots and the cursors
+// each sit in a buffered layer of their own, so a new frame of bars and cursors
+// does not redraw the axes.
+class TarvoPlotBase : public QCustomPlot {
+  Q_OBJECT
+ public:
+  explicit TarvoPlotBase(QWidget* parent = nullptr);
+  // Times the widget has drawn its content (full or partial), for benchmarks.
+  int renderCount() const { return renders_; }
+  // Draws what is pending now (normally done during event processing).
+  void renderNow();
+
+ protected:
+  enum Dirty { kDirtyPlots = 1, kDirtyCursors = 2, kDirtyAll = 4 };
+  void markDirty(int what);
+  QCPLayer* plotLayer() const { return plotLayer_; }
+  QCPLayer* cursorLayer() const { return cursorLayer_; }
+  // Sets an axis range; marks the axes for redrawing only if it changed.
+  void setAxisRangeIfChanged(QCPAxis* axis, double min, double max);
+  // Called before drawing: automatic scaling of axes.
+  virtual void beforeRender() {}
+
+  bool event(QEvent* e) override;
+  void showEvent(QShowEvent* e) override;
+
+ private:
+  QCPLayer* plotLayer_ = nullptr;
+  QCPLayer* cursorLayer_ = nullptr;
+  int dirty_ = 0;
+  bool posted_ = false;
+  int renders_ = 0;
+};
+
+class TarvoCursorItem;
+
+class TarvoGraph : public TarvoPlotBase {
+  Q_OBJECT
+ public:
+  explicit TarvoGraph(QWidget* parent = nullptr);
+
+  // Cursors, axis ranges and labels from the panel file's properties
+  // (cursors, xMin, xMax, yMin, yMax, xLabel, yLabel).
+  void configureFromProperties();
+
+  // Plots. Handles are > 0; -1 deletes all. Returns false for an unknown handle.
+  bool deletePlots(int handle);
+  int plotRectangle(double x1, double y1, double x2, double y2, int frameColor, int fillColor);
+  int plotXY(const double* x, const unsigned short* y, int n, int plotStyle, int pointStyle,
+             int lineStyle, int color);
+  std::vector<PlotInfo> plots() const;
+
+  // Axes: VAL_XAXIS, VAL_LEFT_YAXIS, VAL_RIGHT_YAXIS; mode VAL_MANUAL or
+  // VAL_AUTOSCALE. Returns 0 or a negative value for a bad axis or range.
+  int setScaling(int axis, int mode, double min, double max);
+  bool axisRange(int axis, double* min, double* max) const;
+
+  // Cursors are numbered from 1.
+  int cursorCount() const { return static_cast<int>(cursors_.size()); }
+  bool setCursorPos(int cursor, double x, double y);
+  bool cursorPos(int cursor, double* x, double* y) const;
+  bool setCursorPointStyle(int cursor, int style);
+  bool cursorPointStyle(int cursor, int* style) const;
+  void setCursorCount(int n);
+
+ protected:
+  void beforeRender() override;
+
+ private:
+  struct Plot {
+    int handle = 0;
+    bool active = false;
+    QCPItemRect* rect = nullptr;
+    QCPCurve* curve = nullptr;
+    PlotInfo info;
+  };
+  struct Cursor {
+    TarvoCursorItem* item = nullptr;
+    double x = 0, y = 0;
+    int pointStyle = 0;
+  };
+  QCPAxis* axisFor(int axis) const;
+  Plot& takeSlot(std::vector<Plot>& pool);
+  void raiseAboveOthers(QCPLayerable* obj, const Plot* previous);
+  const Plot* lastPlot() const;
+
+  std::vector<Plot> rects_;
+  std::vector<Plot> curves_;
+  std::vector<std::pair<bool, int>> order_;  // active plots in drawing order: (is curve, pool index)
+  std::vector<Cursor> cursors_;
+  std::array<bool, 3> autoscale_{false, false, false};
+  int nextHandle_ = 1;
+};

@@ -1,0 +1,94 @@
+// The registry of loaded panels and their controls, shared by the panel,
+// control, graph and test-hook services of the platform layer. Internal to
+// platform/: it uses Qt types.
+#pragma once
+#include <QPointer>
+#include <QWidget>
+#include <map>
+#include <memory>
+
+#include "platform/ui.h"
+
+namespace tarvo_ui {
+
+// Results of the panel and control services besides the LoadPanel ones.
+constexpr int kLoadNoFile = -1;       // panel file not found / unreadable
+constexpr int kLoadBadFile = -2;      // not a panel file, or the panel failed to build
+constexpr int kLoadNoPanel = -3;      // no panel with that resource number
+constexpr int kErrNoApplication = -4; // InitCVIRTE has not run
+constexpr int kErrPanel = -10;        // not a valid panel handle
+constexpr int kErrControl = -11;      // no such control on the panel
+constexpr int kErrControlType = -12;  // the operation does not apply to this kind of control
+constexpr int kErrAttribute = -13;    // unknown attribute for this control
+constexpr int kErrValue = -14;        // value out of range or not a number
+constexpr int kErrFile = -15;         // image file missing or unreadable
+
+// The kinds of control the panel file uses, by widget class (see LoadPanel).
+enum class Kind {
+  kButton,      // QPushButton
+  kToggle,      // QPushButton, checkable
+  kRadio,       // QRadioButton
+  kSpin,        // QSpinBox
+  kDoubleSpin,  // QDoubleSpinBox
+  kLineEdit,    // QLineEdit: numeric display (precision) or status line
+  kRing,        // QComboBox: value = item index
+  kPortList,    // QComboBox with portList: value = port number
+  kSlider,      // QSlider
+  kTextBox,     // QPlainTextEdit
+  kLabel,       // QLabel: text message or picture
+  kDeco,        // QFrame
+  kGraph,       // TarvoGraph
+  kStrip,       // TarvoStripChart
+  kOther,
+};
+
+struct Control {
+  int panel = 0;
+  int id = 0;
+  Kind kind = Kind::kOther;
+  QPointer<QWidget> widget;
+  CtrlCallbackPtr callback = nullptr;
+  int precision = 0;      // digits after the point of a numeric display
+  bool autoSize = false;  // text messages made by NewCtrl follow their text
+  // Colours set at run time (0xRRGGBB), -1 = as the panel file has them.
+  int textColor = -1;
+  int textBgColor = -1;
+  int frameColor = -1;
+};
+
+struct Panel {
+  int handle = 0;
+  int parent = 0;  // 0 = top-level window
+  int resourceId = 0;
+  QPointer<QWidget> widget;
+  PanelCallbackPtr callback = nullptr;
+  std::map<int, Control> controls;
+  int nextNewCtrl = 1000;  // numbers of controls made by NewCtrl
+};
+
+// Lookups; nullptr when the handle or number is unknown. Pointers stay valid
+// until the panel is discarded; never keep one across a callback.
+Panel* FindPanel(int handle);
+Control* FindControl(int panel, int control);
+QWidget* PanelWidget(int panel);
+QWidget* CtrlWidget(int panel, int control);
+template <class W>
+W* CtrlAs(int panel, int control) {
+  return qobject_cast<W*>(CtrlWidget(panel, control));
+}
+
+// Calls the callback the panel file names for the control / panel (0 when it
+// has none, kErrPanel/kErrControl when unknown). Safe under re-entrancy: a
+// callback may process events, run further callbacks, or discard the panel.
+int CallCtrlCallback(int panel, int control, int event, int data1 = 0, int data2 = 0);
+int CallPanelCallback(int panel, int event, int data1 = 0, int data2 = 0);
+// Number of callbacks currently running (nested).
+int CallbackDepth();
+
+// Whether the panel is shown: its own state and that of its parent panels.
+bool PanelShown(int panel);
+
+// Discards every panel (shutdown).
+void DiscardAllPanels();
+
+}  // namespace tarvo_ui
