@@ -54,7 +54,7 @@ int ClampToInt(double v) {
 }
 
 QString PortLabel(int port) {
-  if (port == kSimPort) return QStringLiteral("SIM  (built-in sensor simulator)");
+  if (port == kSimPort) return QStringLiteral("SIM  (built-in sensor simulator, no hardware)");
   const std::string dev = PortDevicePath(port);
   if (dev.empty()) return QStringLiteral("COM%1").arg(port);
   return QStringLiteral("COM%1  (%2)").arg(port).arg(QString::fromStdString(dev));

@@ -210,7 +210,7 @@ bool TarvoGraph::axisRange(int axis, double* min, double* max) const {
   return true;
 }
 
-void TarvoGraph::beforeRender() {
+void TarvoGraph::updateAutoscale() {
   for (int axis = 0; axis < 3; ++axis) {
     if (!autoscale_[axis]) continue;
     const bool isX = axis == VAL_XAXIS;

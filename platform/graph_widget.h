@@ -73,9 +73,11 @@ class TarvoGraph : public TarvoPlotBase {
   bool setCursorPointStyle(int cursor, int style);
   bool cursorPointStyle(int cursor, int* style) const;
   void setCursorCount(int n);
+  // Fits the automatically scaled axes to what is plotted.
+  void updateAutoscale();
 
  protected:
-  void beforeRender() override;
+  void beforeRender() override { updateAutoscale(); }
 
  private:
   struct Plot {

@@ -130,8 +130,14 @@ void GetAxisRange(int panel, int control, int axis, double* min, double* max) {
   int err = 0;
   QWidget* w = Find<QWidget>(panel, control, &err);
   bool ok = false;
-  if (auto* g = qobject_cast<TarvoGraph*>(w)) ok = g->axisRange(axis, min, max);
-  if (auto* s = qobject_cast<TarvoStripChart*>(w)) ok = s->axisRange(axis, min, max);
+  if (auto* g = qobject_cast<TarvoGraph*>(w)) {
+    g->updateAutoscale();
+    ok = g->axisRange(axis, min, max);
+  }
+  if (auto* s = qobject_cast<TarvoStripChart*>(w)) {
+    s->updateAutoscale();
+    ok = s->axisRange(axis, min, max);
+  }
   if (!ok) {
     if (min) *min = 0;
     if (max) *max = 0;

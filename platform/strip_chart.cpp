@@ -245,7 +245,7 @@ std::vector<double> TarvoStripChart::tracePoints(int trace) const {
   return out;
 }
 
-void TarvoStripChart::beforeRender() {
+void TarvoStripChart::updateAutoscale() {
   if (!autoscaleY_) return;
   double lo = std::numeric_limits<double>::infinity(), hi = -lo;
   for (const Trace& t : traces_)

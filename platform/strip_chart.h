@@ -30,9 +30,11 @@ class TarvoStripChart : public TarvoPlotBase {
   int setScaling(int axis, int mode, double min, double max);
   bool axisRange(int axis, double* min, double* max) const;
   std::vector<double> tracePoints(int trace) const;
+  // Fits an automatically scaled value axis to the traces.
+  void updateAutoscale();
 
  protected:
-  void beforeRender() override;
+  void beforeRender() override { updateAutoscale(); }
 
  private:
   struct Trace {
