@@ -63,17 +63,56 @@ class TarvoCursorItem : public QCPAbstractItem {
   }
 };
 
+// A filled rectangle between two corners in graph coordinates. However
+// narrow in data (an edge bar a few pixels wide on a 4096-pixel axis), it is
+// drawn at least 3 screen pixels wide, so it stays visible.
+class TarvoRectItem : public QCPAbstractItem {
+ public:
+  explicit TarvoRectItem(QCustomPlot* plot)
+      : QCPAbstractItem(plot),
+        corner1(createPosition(QStringLiteral("corner1"))),
+        corner2(createPosition(QStringLiteral("corner2"))) {
+    for (QCPItemPosition* p : {corner1, corner2}) {
+      p->setType(QCPItemPosition::ptPlotCoords);
+      p->setAxes(plot->xAxis, plot->yAxis);
+    }
+    setAntialiased(false);
+    setSelectable(false);
+  }
+  QCPItemPosition* const corner1;
+  QCPItemPosition* const corner2;
+  QPen pen;
+  QBrush brush;
+
+  double selectTest(const QPointF&, bool, QVariant*) const override { return -1; }
+
+ protected:
+  void draw(QCPPainter* painter) override {
+    QRectF r = QRectF(corner1->pixelPosition(), corner2->pixelPosition()).normalized();
+    if (!std::isfinite(r.x()) || !std::isfinite(r.y()) || !std::isfinite(r.width()) ||
+        !std::isfinite(r.height()))
+      return;
+    if (r.width() < 3) r.adjust(-(3 - r.width()) / 2, 0, (3 - r.width()) / 2, 0);
+    if (r.height() < 1) r.setHeight(1);
+    if (!r.intersects(clipRect())) return;
+    painter->setPen(pen);
+    painter->setBrush(brush);
+    painter->drawRect(r.adjusted(0, 0, -1, -1));
+  }
+};
+
 // ---- TarvoPlotBase --------------------------------------------------------------
 
 TarvoPlotBase::TarvoPlotBase(QWidget* parent) : QCustomPlot(parent) {
   addLayer(QStringLiteral("plots"), layer(QStringLiteral("main")), limAbove);
-  addLayer(QStringLiteral("cursors"), layer(QStringLiteral("plots")), limAbove);
   plotLayer_ = layer(QStringLiteral("plots"));
-  cursorLayer_ = layer(QStringLiteral("cursors"));
   plotLayer_->setMode(QCPLayer::lmBuffered);
-  cursorLayer_->setMode(QCPLayer::lmBuffered);
+  // Nothing is drawn on the overlay: no buffer of its own to blend.
+  layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
   setCurrentLayer(plotLayer_);
   setBackground(Qt::white);
+  // The plot paints every pixel of itself: nothing beneath needs painting.
+  setAttribute(Qt::WA_OpaquePaintEvent);
   setInteractions(QCP::Interactions());
   const QFont ticks = TickFont(font());
   for (QCPAxis* a : {xAxis, yAxis}) {
@@ -113,7 +152,6 @@ void TarvoPlotBase::renderNow() {
     return;
   }
   if (what & kDirtyPlots) plotLayer_->replot();
-  if (what & kDirtyCursors) cursorLayer_->replot();
 }
 
 bool TarvoPlotBase::event(QEvent* e) {
@@ -163,7 +201,7 @@ void TarvoGraph::setCursorCount(int n) {
   while (static_cast<int>(cursors_.size()) < n) {
     Cursor c;
     c.item = new TarvoCursorItem(this);
-    c.item->setLayer(cursorLayer());
+    c.item->setLayer(plotLayer());
     // Cursor 1 solid dark blue, cursor 2 dashed black: both show where they meet.
     c.item->pen = cursors_.empty() ? QPen(QColor(0, 0, 170), 1) : QPen(Qt::black, 1, Qt::DashLine);
     c.x = xAxis->range().lower;
@@ -172,7 +210,7 @@ void TarvoGraph::setCursorCount(int n) {
     c.item->position->setCoords(c.x, c.y);
     cursors_.push_back(c);
   }
-  markDirty(kDirtyCursors);
+  markDirty(kDirtyPlots);
 }
 
 QCPAxis* TarvoGraph::axisFor(int axis) const {
@@ -208,6 +246,15 @@ bool TarvoGraph::axisRange(int axis, double* min, double* max) const {
   if (min) *min = a->range().lower;
   if (max) *max = a->range().upper;
   return true;
+}
+
+void TarvoGraph::beforeRender() {
+  updateAutoscale();
+  // Cursors stay on top of plots made after them.
+  if (cursorsBelow_) {
+    cursorsBelow_ = false;
+    for (Cursor& c : cursors_) c.item->setLayer(plotLayer());
+  }
 }
 
 void TarvoGraph::updateAutoscale() {
@@ -261,7 +308,10 @@ void TarvoGraph::raiseAboveOthers(QCPLayerable* obj, const Plot* previous) {
   QCPLayerable* prev = previous->curve ? static_cast<QCPLayerable*>(previous->curve)
                                        : static_cast<QCPLayerable*>(previous->rect);
   const QList<QCPLayerable*> children = plotLayer()->children();
-  if (children.indexOf(obj) < children.indexOf(prev)) obj->setLayer(plotLayer());
+  if (children.indexOf(obj) < children.indexOf(prev)) {
+    obj->setLayer(plotLayer());
+    cursorsBelow_ = true;
+  }
 }
 
 bool TarvoGraph::deletePlots(int handle) {
@@ -298,20 +348,16 @@ int TarvoGraph::plotRectangle(double x1, double y1, double x2, double y2, int fr
   const Plot* previous = lastPlot();
   Plot& p = takeSlot(rects_);
   if (!p.rect) {
-    p.rect = new QCPItemRect(this);
+    p.rect = new TarvoRectItem(this);
     p.rect->setLayer(plotLayer());
-    p.rect->setAntialiased(false);
-    p.rect->setSelectable(false);
-    p.rect->setClipToAxisRect(true);
+    cursorsBelow_ = true;
   } else {
     raiseAboveOthers(p.rect, previous);
   }
-  p.rect->topLeft->setCoords(std::min(x1, x2), std::max(y1, y2));
-  p.rect->bottomRight->setCoords(std::max(x1, x2), std::min(y1, y2));
-  const QPen pen(Rgb(frameColor), 1);
-  if (p.rect->pen() != pen) p.rect->setPen(pen);
-  const QBrush brush(Rgb(fillColor));
-  if (p.rect->brush() != brush) p.rect->setBrush(brush);
+  p.rect->corner1->setCoords(x1, y1);
+  p.rect->corner2->setCoords(x2, y2);
+  p.rect->pen = QPen(Rgb(frameColor), 1);
+  p.rect->brush = QBrush(Rgb(fillColor));
   p.rect->setVisible(true);
   p.active = true;
   p.handle = nextHandle_++;
@@ -337,6 +383,7 @@ int TarvoGraph::plotXY(const double* x, const unsigned short* y, int n, int plot
     p.curve = new QCPCurve(xAxis, yAxis);
     p.curve->setLayer(plotLayer());
     p.curve->setSelectable(QCP::stNone);
+    cursorsBelow_ = true;
   } else {
     raiseAboveOthers(p.curve, previous);
   }
@@ -397,7 +444,7 @@ bool TarvoGraph::setCursorPos(int cursor, double x, double y) {
   c.x = x;
   c.y = y;
   c.item->position->setCoords(x, y);
-  markDirty(kDirtyCursors);
+  markDirty(kDirtyPlots);
   return true;
 }
 
@@ -414,7 +461,7 @@ bool TarvoGraph::setCursorPointStyle(int cursor, int style) {
   if (c.pointStyle == style) return true;
   c.pointStyle = style;
   c.item->marker = style != VAL_NO_POINT;
-  markDirty(kDirtyCursors);
+  markDirty(kDirtyPlots);
   return true;
 }
 

@@ -10,9 +10,9 @@
 #include "platform/graph_probe.h"
 
 // Plotting calls only record what changed; the drawing happens once per
-// event-processing pass, and only for what changed: the plots and the cursors
-// each sit in a buffered layer of their own, so a new frame of bars and cursors
-// does not redraw the axes.
+// event-processing pass, and only for what changed: plots and cursors sit in a
+// buffered layer of their own, so a new frame of bars and cursors does not
+// redraw the axes, and the widget blends just three buffers when it paints.
 class TarvoPlotBase : public QCustomPlot {
   Q_OBJECT
  public:
@@ -23,13 +23,13 @@ class TarvoPlotBase : public QCustomPlot {
   void renderNow();
 
  protected:
-  enum Dirty { kDirtyPlots = 1, kDirtyCursors = 2, kDirtyAll = 4 };
+  enum Dirty { kDirtyPlots = 1, kDirtyAll = 4 };
   void markDirty(int what);
+  // Plots and cursors (cursors on top).
   QCPLayer* plotLayer() const { return plotLayer_; }
-  QCPLayer* cursorLayer() const { return cursorLayer_; }
   // Sets an axis range; marks the axes for redrawing only if it changed.
   void setAxisRangeIfChanged(QCPAxis* axis, double min, double max);
-  // Called before drawing: automatic scaling of axes.
+  // Called before drawing: automatic scaling of axes, drawing order.
   virtual void beforeRender() {}
 
   bool event(QEvent* e) override;
@@ -37,13 +37,13 @@ class TarvoPlotBase : public QCustomPlot {
 
  private:
   QCPLayer* plotLayer_ = nullptr;
-  QCPLayer* cursorLayer_ = nullptr;
   int dirty_ = 0;
   bool posted_ = false;
   int renders_ = 0;
 };
 
 class TarvoCursorItem;
+class TarvoRectItem;
 
 class TarvoGraph : public TarvoPlotBase {
   Q_OBJECT
@@ -77,13 +77,13 @@ class TarvoGraph : public TarvoPlotBase {
   void updateAutoscale();
 
  protected:
-  void beforeRender() override { updateAutoscale(); }
+  void beforeRender() override;
 
  private:
   struct Plot {
     int handle = 0;
     bool active = false;
-    QCPItemRect* rect = nullptr;
+    TarvoRectItem* rect = nullptr;
     QCPCurve* curve = nullptr;
     PlotInfo info;
   };
@@ -103,4 +103,5 @@ class TarvoGraph : public TarvoPlotBase {
   std::vector<Cursor> cursors_;
   std::array<bool, 3> autoscale_{false, false, false};
   int nextHandle_ = 1;
+  bool cursorsBelow_ = false;  // a plot was put above the cursors
 };
