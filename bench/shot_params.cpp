@@ -6,7 +6,7 @@
 //
 // Starts the program in-process, picks the SIM entry of the port drop-down (so
 // the sets come from the simulated sensor), clicks each panel toggle in turn and
-// grabs the screen with ImageMagick's `import -window root` into
+// grabs the screen with ImageMagick's `import -window root` (trimmed) into
 // para0.png, para1.png, para2.png and calib.png in the given directory.
 #include <cstdio>
 #include <cstdlib>
@@ -28,7 +28,8 @@ void RunEventsFor(double seconds) {
 }
 
 int Grab(const std::string& path) {
-  const std::string cmd = "import -window root '" + path + "'";
+  // The window sits in the top left corner; trim the empty screen around it.
+  const std::string cmd = "import -window root -trim +repage '" + path + "'";
   const int rc = std::system(cmd.c_str());
   std::printf("%s -> %d\n", cmd.c_str(), rc);
   return rc;
