@@ -141,7 +141,14 @@ void RunRate(tarvo_sim::SensorSim& sim, double seconds) {
   const double cpu = CpuSeconds() - cpu0;
 
   int requests = 0;
-  for (const auto& r : sim.requests()) requests += r.command == 8;
+  std::vector<double> gaps;  // time between requests beyond the line time of one pair
+  double last = -1;
+  for (const auto& r : sim.requests()) {
+    if (r.command != 8) continue;
+    ++requests;
+    if (last >= 0) gaps.push_back(r.time - last - 72 * 10.0 / 19200.0);
+    last = r.time;
+  }
   const int drawn = StripChartUpdates(pHandle, MAIN_STRIPHistory) - updatesBefore;
   constexpr double kLineLimited = 1.0 / (72 * 10.0 / 19200.0);  // 26.67 frames/s
   const double achieved = drawn / wall;
@@ -157,6 +164,10 @@ void RunRate(tarvo_sim::SensorSim& sim, double seconds) {
   std::printf("  achieved / line-limited            %8.1f %%  (goal >= 98 %%)\n",
               100.0 * achieved / kLineLimited);
   std::printf("  CPU s per wall s                   %8.3f  (goal <= 0.10)\n", cpu / wall);
+  if (gaps.size() > 10) {
+    std::printf("  time per frame beyond the line time (reply noticed, request sent):\n");
+    Print("", Summarise(gaps));
+  }
   std::printf("  last status                        %s\n", szStatus);
 }
 
