@@ -1,0 +1,86 @@
+// VIDEO against the built-in sensor model paced at 19200 baud, on the real
+// clock: achieved video passes per second against the line limit, and CPU
+// time per wall-clock second while the loop runs.
+//
+//   bench_video [seconds]      (default 10; run from the build directory so
+//                               the panel file is found)
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "app/panels.h"
+#include "app/startup.h"
+#include "link/link.h"
+#include "platform/clock.h"
+#include "platform/port_backend.h"
+#include "platform/sim_port.h"
+#include "platform/test_hooks.h"
+#include "platform/ui.h"
+#include "sim/sensor_sim.h"
+
+namespace {
+
+double CpuSeconds() {
+  rusage ru{};
+  getrusage(RUSAGE_SELF, &ru);
+  return ru.ru_utime.tv_sec + ru.ru_utime.tv_usec / 1e6 + ru.ru_stime.tv_sec +
+         ru.ru_stime.tv_usec / 1e6;
+}
+
+int Count(const tarvo_sim::SensorSim& sim, uint16_t command) {
+  int n = 0;
+  for (const auto& r : sim.requests()) n += r.command == command;
+  return n;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  double seconds = argc > 1 ? std::atof(argv[1]) : 10.0;
+  if (seconds <= 0) seconds = 10.0;
+
+  auto sim = std::make_shared<tarvo_sim::SensorSim>();
+  sim->SetPacing(true);
+  InstallPortBackend(1, MakeSimBackend(sim));
+  char arg0[] = "bench_video";
+  char* args[] = {arg0, nullptr};
+  if (AppStart(1, args) != 0) {
+    std::fprintf(stderr, "start-up failed (is the panel file in the working directory?)\n");
+    return 1;
+  }
+  std::printf("start-up status: %s\n", szStatus);
+
+  sim->ClearRequests();
+  const int repliesBefore = sim->RepliesSent();
+  ScheduleAt(Timer() + seconds, [] { ClickCtrl(pHandle, MAIN_BTNStop); });
+  const double cpu0 = CpuSeconds();
+  const double t0 = Timer();
+  ClickCtrl(pHandle, MAIN_BTNVideo);
+  const double wall = Timer() - t0;
+  const double cpu = CpuSeconds() - cpu0;
+
+  const int passes = Count(*sim, 8);
+  const int blocks = Count(*sim, 9);
+  const int complete = blocks / 4;
+  constexpr double kBytesPerPass = 36 + 36 + 4 * (36 + 128);  // 728
+  constexpr double kLineBytesPerSecond = 19200.0 / 10.0;     // 1920
+  const double lineLimited = kLineBytesPerSecond / kBytesPerPass;
+  const double achieved = complete / wall;
+
+  std::printf("wall time                   %8.3f s\n", wall);
+  std::printf("passes (measurement reqs)   %8d\n", passes);
+  std::printf("complete passes (4 blocks)  %8d\n", complete);
+  std::printf("replies from the model      %8d\n", sim->RepliesSent() - repliesBefore);
+  std::printf("achieved passes/s           %8.3f\n", achieved);
+  std::printf("line-limited passes/s       %8.3f  (728 bytes at 1920 bytes/s)\n", lineLimited);
+  std::printf("achieved / line-limited     %8.1f %%  (goal >= 97 %%)\n",
+              100.0 * achieved / lineLimited);
+  std::printf("CPU s per wall s            %8.3f  (goal <= 0.10)\n", cpu / wall);
+  std::printf("last status                 %s\n", szStatus);
+
+  AppFinish();
+  return 0;
+}
