@@ -5,7 +5,7 @@
 //   cd build && DISPLAY=:97 ./shot_run ../docs/run.png [seconds]
 //
 // Starts the program in-process, picks the SIM entry of the port drop-down,
-// clicks RUN, grabs the screen (ImageMagick `import -window root`) while the
+// teaches the current edges, switches the history zoom on, clicks RUN, grabs the screen (ImageMagick `import -window root`) while the
 // loop is still running, then clicks STOP.
 #include <cstdio>
 #include <cstdlib>
@@ -47,6 +47,12 @@ int main(int argc, char** argv) {
   SetCtrlVal(pHandle, MAIN_DropDCom, kSimPort);
   FireCtrlEvent(pHandle, MAIN_DropDCom, EVENT_COMMIT);
   std::printf("after connecting to SIM: %s\n", szStatus);
+
+  // Teach the edges the simulator sees now, so the result sits in its window,
+  // and zoom the history onto the target.
+  ClickCtrl(pHandle, MAIN_ButtonTeach);
+  std::printf("after TEACH: %s\n", szStatus);
+  ClickCtrl(pHandle, MAIN_TOGBTN_Zoom);
 
   static int rc = -1;
   static std::string cmd;
