@@ -121,9 +121,10 @@ void FrameCosts(tarvo_sim::SensorSim& sim, int frames) {
   Print("same passes with nothing new (CPU)", i);
   const double painting = std::max(0.0, p.mean - i.mean);
   std::printf("  painting (difference of means)      %7.3f ms\n", painting * 1e3);
-  std::printf("  total per frame                     %7.3f ms  (goal <= 2 ms; before request "
-              "goal <= 0.3 ms)\n",
-              (b.mean + painting) * 1e3);
+  std::printf(
+      "  total per frame                     %7.3f ms  (goal <= 2 ms; before request "
+      "goal <= 0.3 ms)\n",
+      (b.mean + painting) * 1e3);
 }
 
 void RunRate(tarvo_sim::SensorSim& sim, double seconds) {

@@ -5,8 +5,8 @@
 //   cd build && DISPLAY=:97 ./shot_run ../docs/run.png [seconds]
 //
 // Starts the program in-process, picks the SIM entry of the port drop-down,
-// teaches the current edges, switches the history zoom on, clicks RUN, grabs the screen (ImageMagick `import -window root`) while the
-// loop is still running, then clicks STOP.
+// teaches the current edges, switches the history zoom on, clicks RUN, grabs the screen
+// (ImageMagick `import -window root`) while the loop is still running, then clicks STOP.
 #include <cstdio>
 #include <cstdlib>
 #include <string>

@@ -36,8 +36,8 @@ void UpdateTargetAndTolerances() {
   const uint16_t mode = parameter.set0[0];
   TargetForMode(mode, parameter.set1[3], parameter.set2[3], ccdvirtpixel, &tVal);
   if (mode == 2) RaiseZeroTolerances(&parameter.set0[6], &parameter.set0[7]);
-  TolerancesForHardwareMode(parameter.set0[3], parameter.set0[6], parameter.set0[7], poti,
-                            &tolup, &tollo);
+  TolerancesForHardwareMode(parameter.set0[3], parameter.set0[6], parameter.set0[7], poti, &tolup,
+                            &tollo);
 }
 
 void PlotVIDEOBarGraph() {
@@ -54,8 +54,7 @@ void PlotVIDEOBarGraph() {
 
   UpdateTargetAndTolerances();
 
-  const int colour = InsideTolerance(tVal, tollo, tolup, Mvalue) ? kColourInside
-                                                                 : kColourOutside;
+  const int colour = InsideTolerance(tVal, tollo, tolup, Mvalue) ? kColourInside : kColourOutside;
   SetCtrlAttribute(pHandle, MAIN_NUMValueMM, ATTR_TEXT_BGCOLOR, colour);
   SetCtrlAttribute(pHandle, MAIN_NUMMvalue, ATTR_TEXT_BGCOLOR, colour);
 
@@ -104,9 +103,8 @@ void PlotVIDEOBarGraph() {
 }
 
 void PlotTOLWindow(uint16_t evalMode, uint16_t posA, uint16_t posB) {
-  const TolWindowInput in{evalMode,          posA,   posB,   tollo,        tolup,
-                          parameter.set1[3], parameter.set2[3], edcntA, edcntB,
-                          ccdvirtpixel};
+  const TolWindowInput in{evalMode,          posA,   posB,   tollo,       tolup, parameter.set1[3],
+                          parameter.set2[3], edcntA, edcntB, ccdvirtpixel};
   TolWindow windows[2];
   const int count = TolWindows(in, windows);
   for (int i = 0; i < count; ++i) {

@@ -72,15 +72,12 @@ void PlotRAWGraph() {
   int zoomOn = 0;
   GetCtrlVal(pHandle, MAIN_TOGBTN_Zoom, &zoomOn);
   if (zoomOn)
-    SetAxisScalingMode(pHandle, MAIN_STRIPHistory, VAL_LEFT_YAXIS, VAL_MANUAL, zoom.lo,
-                       zoom.hi);
+    SetAxisScalingMode(pHandle, MAIN_STRIPHistory, VAL_LEFT_YAXIS, VAL_MANUAL, zoom.lo, zoom.hi);
   else
-    SetAxisScalingMode(pHandle, MAIN_STRIPHistory, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0,
-                       yaxisMAX);
+    SetAxisScalingMode(pHandle, MAIN_STRIPHistory, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, yaxisMAX);
 
   for (int trace = 1; trace <= kTraces; ++trace)
-    SetTraceAttribute(pHandle, MAIN_STRIPHistory, trace, ATTR_TRACE_COLOR,
-                      kTraceColour[trace - 1]);
+    SetTraceAttribute(pHandle, MAIN_STRIPHistory, trace, ATTR_TRACE_COLOR, kTraceColour[trace - 1]);
 
   PlotStripChart(pHandle, MAIN_STRIPHistory, arrayNORM, kValues, 0, 0);
 }

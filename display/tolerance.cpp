@@ -1,8 +1,7 @@
 // Tolerance arithmetic of the bar graphs and the value history.
 #include "display/tolerance.h"
 
-bool TargetForMode(uint16_t evalMode, uint16_t setA, uint16_t setB, uint16_t n,
-                   uint16_t* tVal) {
+bool TargetForMode(uint16_t evalMode, uint16_t setA, uint16_t setB, uint16_t n, uint16_t* tVal) {
   switch (evalMode) {
     case 0:
       *tVal = setB;

@@ -8,8 +8,7 @@
 
 // Target value of the measurement result for an evaluation mode. Returns false
 // (and leaves *tVal alone) for a mode outside 0..4.
-bool TargetForMode(uint16_t evalMode, uint16_t setA, uint16_t setB, uint16_t n,
-                   uint16_t* tVal);
+bool TargetForMode(uint16_t evalMode, uint16_t setA, uint16_t setB, uint16_t n, uint16_t* tVal);
 
 // Evaluation mode 2 needs non-zero tolerance words: a word of 0 becomes 1.
 void RaiseZeroTolerances(uint16_t* tolLoWord, uint16_t* tolUpWord);

@@ -92,8 +92,7 @@ TEST(Cursor, ClampedToOneAndN) {
 
 namespace {
 TolWindowInput Input(uint16_t mode, uint16_t posA, uint16_t posB, uint16_t lo, uint16_t up,
-                     uint16_t setA, uint16_t setB, uint16_t edA, uint16_t edB,
-                     uint16_t n = 4096) {
+                     uint16_t setA, uint16_t setB, uint16_t edA, uint16_t edB, uint16_t n = 4096) {
   return TolWindowInput{mode, posA, posB, lo, up, setA, setB, edA, edB, n};
 }
 }  // namespace
@@ -129,9 +128,7 @@ TEST(TolWindow, SumModeFollowsTheEdgesOnlyWhenBothAreSeen) {
   EXPECT_EQ(w[1].lo, 1185);
   EXPECT_EQ(w[1].hi, 1205);
   for (auto counts : {std::pair<int, int>{1, 0}, {0, 1}, {0, 0}}) {
-    ASSERT_EQ(TolWindows(Input(2, 990, 1180, 20, 20, 1000, 1200, counts.first,
-                               counts.second),
-                         w),
+    ASSERT_EQ(TolWindows(Input(2, 990, 1180, 20, 20, 1000, 1200, counts.first, counts.second), w),
               2);
     EXPECT_EQ(w[0].lo, 990);
     EXPECT_EQ(w[0].hi, 1010);
@@ -541,8 +538,7 @@ TEST_F(DrawTest, UnknownEvaluationModeKeepsTargetAndDrawsNoWindow) {
   PlotVIDEOBarGraph();
   ASSERT_EQ(tVal, 1200);
   // Deviation cursor shown from an earlier deviation-mode frame.
-  SetCursorAttribute(pHandle, MAIN_GRAPHBarMaster, 2, ATTR_CURSOR_POINT_STYLE,
-                     VAL_SOLID_SQUARE);
+  SetCursorAttribute(pHandle, MAIN_GRAPHBarMaster, 2, ATTR_CURSOR_POINT_STYLE, VAL_SOLID_SQUARE);
   SetGraphCursor(pHandle, MAIN_GRAPHBarMaster, 2, 77, 0.75);
   parameter.set0[0] = 7;
   Mvalue = 9000;
@@ -614,8 +610,10 @@ TEST_F(DrawTest, HistoryTraceStylesAndColours) {
     GetTraceAttribute(pHandle, MAIN_STRIPHistory, t, ATTR_TRACE_COLOR, &c);
     GetTraceAttribute(pHandle, MAIN_STRIPHistory, t, ATTR_TRACE_THICKNESS, &style);
     EXPECT_EQ(c, colours[t - 1]) << t;
-    if (t <= 3) EXPECT_EQ(style, 1) << t;
-    else EXPECT_NE(style, 1) << t;  // measured traces stay apart from the references
+    if (t <= 3)
+      EXPECT_EQ(style, 1) << t;
+    else
+      EXPECT_NE(style, 1) << t;  // measured traces stay apart from the references
   }
   int traces = 0, points = 0;
   GetCtrlAttribute(pHandle, MAIN_STRIPHistory, ATTR_NUM_TRACES, &traces);

@@ -102,8 +102,8 @@ TEST_F(RunTest, EveryReplyIsShownUntilStop) {
     stripShown = CtrlVisible(pHandle, MAIN_STRIPHistory) &&
                  CtrlVisible(pHandle, MAIN_GRAPHBarMaster) &&
                  CtrlVisible(pHandle, MAIN_GRAPHBarSlave);
-    videoShown = CtrlVisible(pHandle, MAIN_GRAPHDataMaster) ||
-                 CtrlVisible(pHandle, MAIN_GRAPHDataSlave);
+    videoShown =
+        CtrlVisible(pHandle, MAIN_GRAPHDataMaster) || CtrlVisible(pHandle, MAIN_GRAPHDataSlave);
     flagWhileRunning = stop_flag;
   });
   StopAt(t0 + 1.0);
