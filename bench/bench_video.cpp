@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
   const int blocks = Count(*sim, 9);
   const int complete = blocks / 4;
   constexpr double kBytesPerPass = 36 + 36 + 4 * (36 + 128);  // 728
-  constexpr double kLineBytesPerSecond = 19200.0 / 10.0;     // 1920
+  constexpr double kLineBytesPerSecond = 19200.0 / 10.0;      // 1920
   const double lineLimited = kLineBytesPerSecond / kBytesPerPass;
   const double achieved = complete / wall;
 
@@ -88,8 +88,9 @@ int main(int argc, char** argv) {
   std::printf("line-limited passes/s       %8.3f  (728 bytes at 1920 bytes/s)\n", lineLimited);
   std::printf("achieved passes/s, steady   %8.3f  = %5.1f %% of the line limit (goal >= 97 %%)\n",
               steady, 100.0 * steady / lineLimited);
-  std::printf("achieved passes/s, overall  %8.3f  = %5.1f %% (incl. start and STOP's 0.2 s pause)\n",
-              achieved, 100.0 * achieved / lineLimited);
+  std::printf(
+      "achieved passes/s, overall  %8.3f  = %5.1f %% (incl. start and STOP's 0.2 s pause)\n",
+      achieved, 100.0 * achieved / lineLimited);
   std::printf("CPU s per wall s            %8.3f  (goal <= 0.10)\n", cpu / wall);
   std::printf("last status                 %s\n", szStatus);
 

@@ -81,11 +81,16 @@ uint16_t* Destination16(int selector) {
 
 const char* WaitingText(int offset) {
   switch (offset) {
-    case 0: return "Waiting for Data[64] Block 0 ...";
-    case 64: return "Waiting for Data[64] Block 1 ...";
-    case 128: return "Waiting for Data[64] Block 2 ...";
-    case 192: return "Waiting for Data[64] Block 3 ...";
-    default: return "Waiting for Data[64] Block x ...";
+    case 0:
+      return "Waiting for Data[64] Block 0 ...";
+    case 64:
+      return "Waiting for Data[64] Block 1 ...";
+    case 128:
+      return "Waiting for Data[64] Block 2 ...";
+    case 192:
+      return "Waiting for Data[64] Block 3 ...";
+    default:
+      return "Waiting for Data[64] Block x ...";
   }
 }
 
@@ -152,8 +157,7 @@ int DeferIfLineBusy(void (*action)()) {
 // ---- threshold lines and curves ------------------------------------------------
 
 void FillThresholdLine(uint16_t* line, uint16_t percent) {
-  const uint16_t value =
-      static_cast<uint16_t>(static_cast<uint32_t>(percent) * YMAXADC / 100u);
+  const uint16_t value = static_cast<uint16_t>(static_cast<uint32_t>(percent) * YMAXADC / 100u);
   for (int i = 0; i < MAXPOINT; ++i) line[i] = value;
 }
 
@@ -211,8 +215,7 @@ int ReadData64(int offset, int selector) {
       const int index = offset + i;
       // Values beyond the 128 elements of a destination have nowhere to go.
       if (index < 0 || index >= kSamples) continue;
-      const uint16_t value =
-          static_cast<uint16_t>(szReadBuf[2 * i] * 256u + szReadBuf[2 * i + 1]);
+      const uint16_t value = static_cast<uint16_t>(szReadBuf[2 * i] * 256u + szReadBuf[2 * i + 1]);
       if (dest16)
         dest16[index] = value;
       else if (selector == 2)

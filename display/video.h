@@ -33,9 +33,11 @@ int CC_GRAPHDataSlave(int panel, int control, int event, void* callbackData, int
 // video loop as soon as the pass has released the line.
 
 // Status text shown when a transaction is held back.
-constexpr const char* kLineBusyText = "VIDEO transfer in progress - request follows after this pass";
+constexpr const char* kLineBusyText =
+    "VIDEO transfer in progress - request follows after this pass";
 // Status text when more requests are held back than the queue takes.
-constexpr const char* kLineBusyFullText = "VIDEO transfer in progress - request refused, line busy!";
+constexpr const char* kLineBusyFullText =
+    "VIDEO transfer in progress - request refused, line busy!";
 // Most held-back requests at one time.
 constexpr int kMaxDeferred = 8;
 

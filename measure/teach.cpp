@@ -48,8 +48,7 @@ int CC_ButtonTeach(int panel, int control, int event, void* callbackData, int ev
     return 0;
   }
   if (event != EVENT_COMMIT) return 0;
-  if (DeferIfLineBusy(CC_ButtonTeach, panel, control, event, callbackData, eventData1,
-                      eventData2))
+  if (DeferIfLineBusy(CC_ButtonTeach, panel, control, event, callbackData, eventData1, eventData2))
     return 0;
 
   parameter.command = 6;

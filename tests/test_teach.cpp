@@ -125,7 +125,7 @@ TEST_F(TeachNoSensorTest, AMeasurementReplyIsNotTakenForTheTeachAnswer) {
   const uint16_t echo[15] = {1111, 2222, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   const double t = Timer();
   line_->ReplyToNextWrite(0.01, MeasurementFrame());  // to the teach request
-  line_->Arrive(t + 0.03, SetFrame(6, echo));          // the teach answer, later
+  line_->Arrive(t + 0.03, SetFrame(6, echo));         // the teach answer, later
   line_->ReplyToNextWrite(0.05, SetFrame(2, set0));
   line_->ReplyToNextWrite(0.05, SetFrame(2, set1));
   line_->ReplyToNextWrite(0.05, SetFrame(2, set2));
@@ -173,8 +173,8 @@ TEST_F(TeachNoSensorTest, ToleranceFieldCallbackHasNoEffect) {
   const size_t plots = GetGraphPlots(pHandle, MAIN_GRAPHBarMaster).size();
 
   EnterCtrlVal(pPara0, PARA0_CTRLTolLo, 250);
-  for (int event : {EVENT_COMMIT, EVENT_VAL_CHANGED, EVENT_LEFT_CLICK, EVENT_RIGHT_CLICK,
-                    EVENT_CLOSE})
+  for (int event :
+       {EVENT_COMMIT, EVENT_VAL_CHANGED, EVENT_LEFT_CLICK, EVENT_RIGHT_CLICK, EVENT_CLOSE})
     EXPECT_EQ(CC_NEDITTolLeff(pPara0, PARA0_CTRLTolLo, event, nullptr, 0, 0), 0);
 
   EXPECT_EQ(std::memcmp(&saved, &parameter, sizeof saved), 0);

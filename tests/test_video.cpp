@@ -327,8 +327,7 @@ TEST_F(VideoLineTest, OnePassDrawsBothSensorsAndTheBarGraphs) {
   // The bar graph shows the measurement of the pass.
   bool bar = false;
   for (const auto& p : GetGraphPlots(pHandle, MAIN_GRAPHBarMaster))
-    if (p.kind == PlotInfo::kRectangle && p.fillColor == 0xFF0000 && p.x1 <= 1000 &&
-        p.x2 >= 1000)
+    if (p.kind == PlotInfo::kRectangle && p.fillColor == 0xFF0000 && p.x1 <= 1000 && p.x2 >= 1000)
       bar = true;
   EXPECT_TRUE(bar);
 
