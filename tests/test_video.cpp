@@ -643,6 +643,42 @@ TEST_F(VideoLineTest, TransactionDuringABlockWaitsForThePassAndKeepsItsReply) {
   EXPECT_EQ(DeferredCount(), 0);
 }
 
+// GET clicked while a block is read (GET stays enabled during VIDEO): the
+// block is not disturbed, the three fetches follow the pass and take their
+// own replies.
+TEST_F(VideoLineTest, GetDuringABlockFollowsThePassWithItsOwnReplies) {
+  ScriptPass(1000, 100, 200, 300, 400);
+  for (uint16_t set = 0; set < 3; ++set) {
+    Bytes f = OrdinaryFrame(2);
+    for (int w : {3, 6}) {  // words 3 and 6 = 1100 + set
+      f[6 + 2 * w] = 0x04;
+      f[7 + 2 * w] = static_cast<uint8_t>(0x4C + set);
+    }
+    line_->ReplyToNextWrite(0.04, f);
+  }
+  ScheduleAt(Timer() + 0.25, [] {
+    ASSERT_TRUE(LineBusy());
+    ClickCtrl(pHandle, MAIN_BTNGet);
+  });
+  ClickCtrl(pHandle, MAIN_BTNVideo);
+
+  EXPECT_EQ(adcbufA[0], 100);
+  EXPECT_EQ(adcbufA[64], 200);
+  EXPECT_EQ(adcbufB[0], 300);
+  EXPECT_EQ(adcbufB[64], 400);
+  auto sent = Sent();
+  ASSERT_EQ(sent.size(), 9u);
+  for (int k = 1; k <= 4; ++k) EXPECT_EQ(Word(sent[k].bytes, 2), 9);
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_EQ(Word(sent[5 + k].bytes, 2), 2);
+    EXPECT_EQ(Word(sent[5 + k].bytes, 4), k);
+  }
+  EXPECT_EQ(Word(sent[8].bytes, 2), 8);  // the next pass, unanswered
+  EXPECT_EQ(parameter.set0[6], 1100);
+  EXPECT_EQ(parameter.set1[3], 1101);
+  EXPECT_EQ(parameter.set2[3], 1102);
+}
+
 // ---- against the sensor model ----------------------------------------------------
 
 class VideoSimTest : public AppTest {};
