@@ -88,8 +88,7 @@ void ShowHelp(int control) {
   }
 }
 
-void ShowInfoText(int bgColor, int textColor, const char* text, int left, int top,
-                  int pointSize) {
+void ShowInfoText(int bgColor, int textColor, const char* text, int left, int top, int pointSize) {
   const int ctrl = NewCtrl(pHandle, CTRL_TEXT_MSG, "", top, left);
   if (ctrl < 0) return;
   SetCtrlAttribute(pHandle, ctrl, ATTR_TEXT_FONT, "NIApp");

@@ -36,9 +36,7 @@ namespace {
 constexpr int kChildLeft = 8;
 constexpr int kChildTop = 98;
 
-void CopyText(char* dst, size_t size, const char* src) {
-  std::snprintf(dst, size, "%s", src);
-}
+void CopyText(char* dst, size_t size, const char* src) { std::snprintf(dst, size, "%s", src); }
 
 // The link and identification state as it is when the process starts. A
 // fresh process has these values already; restoring them matters only when

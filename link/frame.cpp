@@ -22,8 +22,7 @@ inline uint16_t GetWord(const unsigned char* at) {
 
 }  // namespace
 
-void EncodeFrame(unsigned char* out, uint16_t command, uint16_t argument,
-                 const uint16_t* values) {
+void EncodeFrame(unsigned char* out, uint16_t command, uint16_t argument, const uint16_t* values) {
   PutWord(out + 0, kSyncWord);
   PutWord(out + 2, command);
   PutWord(out + 4, argument);

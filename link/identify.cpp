@@ -12,8 +12,8 @@
 #include "platform/serial.h"
 #include "platform/ui.h"
 
-uint16_t ccdtype, ccdmaxpixel, ccdresolution, pcbtype, ccdvirtpixel, ccdsubpixel, ccdpixB,
-    ccdpixE, softversion, hwtype, adcmax;
+uint16_t ccdtype, ccdmaxpixel, ccdresolution, pcbtype, ccdvirtpixel, ccdsubpixel, ccdpixB, ccdpixE,
+    softversion, hwtype, adcmax;
 double xArray8[128];
 uint16_t YMAXADC = 256;
 char szVersion[73];
@@ -59,14 +59,14 @@ struct SensorHead {
 };
 // \xB5 is the micro sign (Windows-1252).
 constexpr SensorHead kHeads[] = {
-    {10037, "resolution    = +/-1\xB5" "m", "working-range = 37mm +/-2.0mm"},
-    {10055, "resolution    = +/-2.5\xB5" "m", "working-range = 55mm +/-5.0mm"},
-    {10080, "resolution    = +/-10\xB5" "m", "working-range = 80mm +/-10mm"},
-    {10135, "resolution    = +/-xx \xB5" "m", "working-range = 135mm +/-20mm"},
-    {10160, "resolution    = +/-xx \xB5" "m", "working-range = 160mm +/-xx mm"},
-    {10200, "resolution    = +/-xx \xB5" "m", "working-range = 200mm +/-xx mm"},
-    {10275, "resolution    = +/-xx \xB5" "m", "working-range = 275mm +/-xx mm"},
-    {10450, "resolution    = +/-xx \xB5" "m", "working-range = 450mm +/-xx mm"},
+    {10037, "resolution    = +/-1\xB5m", "working-range = 37mm +/-2.0mm"},
+    {10055, "resolution    = +/-2.5\xB5m", "working-range = 55mm +/-5.0mm"},
+    {10080, "resolution    = +/-10\xB5m", "working-range = 80mm +/-10mm"},
+    {10135, "resolution    = +/-xx \xB5m", "working-range = 135mm +/-20mm"},
+    {10160, "resolution    = +/-xx \xB5m", "working-range = 160mm +/-xx mm"},
+    {10200, "resolution    = +/-xx \xB5m", "working-range = 200mm +/-xx mm"},
+    {10275, "resolution    = +/-xx \xB5m", "working-range = 275mm +/-xx mm"},
+    {10450, "resolution    = +/-xx \xB5m", "working-range = 450mm +/-xx mm"},
 };
 
 }  // namespace
@@ -75,7 +75,7 @@ SensorDescription DescribeSensor(uint16_t type, uint16_t hw) {
   if (type == 1) {
     for (const SensorHead& h : kHeads) {
       if (h.hwtype == hw)
-        return {{"1024-pixel; 7.8\xB5" "m pixel-pitch", "4096-subpixel", h.resolution, h.range}};
+        return {{"1024-pixel; 7.8\xB5m pixel-pitch", "4096-subpixel", h.resolution, h.range}};
     }
   }
   return {{"CCD-SENSOR: No Info Avialable!", kBlankLine, kBlankLine, kBlankLine}};

@@ -57,15 +57,24 @@ void ShowStatusText(const char* text) {
 
 const char* ComErrorText(int result) {
   switch (result) {
-    case -1: return "Unknown system error";
-    case -2: return "Invalid port number";
-    case -3: return "Port is not open";
-    case -4: return "Unknown I/0 error";
-    case -6: return "No serial port found";
-    case -7: return "Cannot open port";
-    case -13: return "Invalid parameter";
-    case -99: return "Timeout";
-    default: return "RS-232 error!";  // -5, -8 to -12 and every other code
+    case -1:
+      return "Unknown system error";
+    case -2:
+      return "Invalid port number";
+    case -3:
+      return "Port is not open";
+    case -4:
+      return "Unknown I/0 error";
+    case -6:
+      return "No serial port found";
+    case -7:
+      return "Cannot open port";
+    case -13:
+      return "Invalid parameter";
+    case -99:
+      return "Timeout";
+    default:
+      return "RS-232 error!";  // -5, -8 to -12 and every other code
   }
 }
 
@@ -74,8 +83,8 @@ void InstallReceiveHandler() {
 }
 
 void InitRS232(int port) {
-  int result = OpenComConfig(port, "", kBaudRate, kNoParity, kDataBits, kStopBits, kQueueSize,
-                             kQueueSize);
+  int result =
+      OpenComConfig(port, "", kBaudRate, kNoParity, kDataBits, kStopBits, kQueueSize, kQueueSize);
   if (result < 0) {
     ShowStatusText(ComErrorText(result));
     return;
