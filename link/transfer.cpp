@@ -58,9 +58,9 @@ void SelectTarget(int panel, int control, int newTarget) {
 // SEND to the file: ask for the file, ask before replacing one, write it.
 void SendToFile() {
   char chosen[sizeof file_name] = "";
-  const int r = FileSelectPopup(proj_dir, "TARVOpara.cfg", "*.cfg",
-                                "TARVO-MS-Series Parameter File", VAL_OK_BUTTON, 0, 1, 1, 1,
-                                chosen, sizeof chosen);
+  const int r =
+      FileSelectPopup(proj_dir, "TARVOpara.cfg", "*.cfg", "TARVO-MS-Series Parameter File",
+                      VAL_OK_BUTTON, 0, 1, 1, 1, chosen, sizeof chosen);
   if (r == VAL_NO_FILE_SELECTED) return;
   for (size_t i = 0; i < sizeof file_name; ++i) {
     file_name[i] = chosen[i];
@@ -115,8 +115,8 @@ int CC_BTNGet(int panel, int control, int event, void* callbackData, int eventDa
   }
   if (event != EVENT_COMMIT) return 0;
   // While a video pass owns the line the GET runs as soon as the pass is over.
-  if (target != 3 && DeferIfLineBusy(CC_BTNGet, panel, control, event, callbackData,
-                                     eventData1, eventData2))
+  if (target != 3 &&
+      DeferIfLineBusy(CC_BTNGet, panel, control, event, callbackData, eventData1, eventData2))
     return 0;
   if (target == 3) ReadParaFromFile();
   if (target == 1) parameter.command = 2;
@@ -136,8 +136,8 @@ int CC_BTNSend(int panel, int control, int event, void* callbackData, int eventD
     return 0;
   }
   if (event != EVENT_COMMIT) return 0;
-  if (target != 3 && DeferIfLineBusy(CC_BTNSend, panel, control, event, callbackData,
-                                     eventData1, eventData2))
+  if (target != 3 &&
+      DeferIfLineBusy(CC_BTNSend, panel, control, event, callbackData, eventData1, eventData2))
     return 0;
   ShowStatusText("Transmit...");
   if (target == 3) {
@@ -147,8 +147,8 @@ int CC_BTNSend(int panel, int control, int event, void* callbackData, int eventD
   parameter.header = 0x0055;
   parameter.command = target == 2 ? 3 : 1;
   GetPanelValues();
-  static const char* const kProgress[3] = {"Sending Para-Frame 0 ...",
-                                           "Sending Para-Frame 1 ...", "Line Ok!"};
+  static const char* const kProgress[3] = {"Sending Para-Frame 0 ...", "Sending Para-Frame 1 ...",
+                                           "Line Ok!"};
   for (uint16_t n = 0; n < 3; ++n) {
     parameter.setNumber = n;
     CopyVarsToPP(n);

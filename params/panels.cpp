@@ -38,11 +38,11 @@ void ReadScale(int control, uint32_t& field) {
 struct SensorControls {
   int w0, w1, threshold, teach, w4, w5, w6;
 };
-constexpr SensorControls kSet1Ctrls{PARA1_CTRLPara1W0,  PARA1_CTRLPara1W1, PARA1_SLIDEVideoTHD_A,
-                                    PARA1_NEDITeachA,   PARA1_CTRLPara1W4, PARA1_CTRLPara1W5,
+constexpr SensorControls kSet1Ctrls{PARA1_CTRLPara1W0, PARA1_CTRLPara1W1, PARA1_SLIDEVideoTHD_A,
+                                    PARA1_NEDITeachA,  PARA1_CTRLPara1W4, PARA1_CTRLPara1W5,
                                     PARA1_CTRLPara1W6};
-constexpr SensorControls kSet2Ctrls{PARA2_CTRLPara2W0,  PARA2_CTRLPara2W1, PARA2_SLIDEVideoTHD_B,
-                                    PARA2_NEDITeachB,   PARA2_CTRLPara2W4, PARA2_CTRLPara2W5,
+constexpr SensorControls kSet2Ctrls{PARA2_CTRLPara2W0, PARA2_CTRLPara2W1, PARA2_SLIDEVideoTHD_B,
+                                    PARA2_NEDITeachB,  PARA2_CTRLPara2W4, PARA2_CTRLPara2W5,
                                     PARA2_CTRLPara2W6};
 
 void ReadSensorSet(int panel, const SensorControls& c, uint16_t* s) {
@@ -188,8 +188,8 @@ int CC_DropEvalMode(int panel, int control, int event, void*, int, int) {
   if (event != EVENT_COMMIT) return 0;
   int mode = 0;
   GetCtrlVal(panel, control, &mode);
-  const EvalModeEffect e = EvalModeRule(static_cast<uint16_t>(mode), parameter.set1[3],
-                                        parameter.set2[3], ccdvirtpixel);
+  const EvalModeEffect e =
+      EvalModeRule(static_cast<uint16_t>(mode), parameter.set1[3], parameter.set2[3], ccdvirtpixel);
   if (!e.valid) return 0;
   ApplyTeachDimming(e);
   yaxisMAX = e.yaxisMAX;

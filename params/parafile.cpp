@@ -95,9 +95,8 @@ int SendParaToFile() {
 
 int ReadParaFromFile() {
   char chosen[sizeof file_name] = "";
-  const int r = FileSelectPopup(proj_dir, kDefaultFile, kPattern,
-                                "TARVO-MS-Series-Parameter-File", VAL_LOAD_BUTTON, 0, 1, 1, 1,
-                                chosen, sizeof chosen);
+  const int r = FileSelectPopup(proj_dir, kDefaultFile, kPattern, "TARVO-MS-Series-Parameter-File",
+                                VAL_LOAD_BUTTON, 0, 1, 1, 1, chosen, sizeof chosen);
   if (r != VAL_EXISTING_FILE_SELECTED && r != VAL_NEW_FILE_SELECTED) return 0;  // cancelled
   std::memcpy(file_name, chosen, sizeof file_name);
   file_name[sizeof file_name - 1] = '\0';

@@ -24,6 +24,5 @@ enum ParaParseResult {
 };
 // Reads exactly 45 unsigned decimal numbers separated by blanks, tabs or line
 // ends (LF or CR LF). `values` is written only when the whole text is good.
-ParaParseResult ParseParaFile(const char* text, size_t length,
-                              uint32_t (&values)[kParaFileValues]);
+ParaParseResult ParseParaFile(const char* text, size_t length, uint32_t (&values)[kParaFileValues]);
 const char* ParaParseText(ParaParseResult r);

@@ -62,8 +62,8 @@ EvalModeEffect EvalModeRule(uint16_t mode, uint16_t a, uint16_t b, uint16_t v) {
       e = {true, a, false, true, v, true};
       break;
     case 2:
-      e = {true, static_cast<uint16_t>(2u * v - (static_cast<uint32_t>(a) + b)), false, false,
-           twoV, true};
+      e = {true, static_cast<uint16_t>(2u * v - (static_cast<uint32_t>(a) + b)), false, false, twoV,
+           true};
       break;
     case 3:
       e = {true, v, true, true, twoV, false};

@@ -23,11 +23,11 @@ double PixelsToMM(float scale, uint16_t pixels);
 
 // What the evaluation mode decides (A, B setpoints, V virtual pixel count).
 struct EvalModeEffect {
-  bool valid = false;         // mode 0 to 4
-  uint16_t tVal = 0;          // reference position of the tolerance window
-  bool teachADimmed = false;  // NEDITeachA dimmed
-  bool teachBDimmed = false;  // NEDITeachB dimmed
-  uint16_t yaxisMAX = 0;      // top of the history chart's value axis
+  bool valid = false;           // mode 0 to 4
+  uint16_t tVal = 0;            // reference position of the tolerance window
+  bool teachADimmed = false;    // NEDITeachA dimmed
+  bool teachBDimmed = false;    // NEDITeachB dimmed
+  uint16_t yaxisMAX = 0;        // top of the history chart's value axis
   bool cursorNoMarker = false;  // the ring sets cursor 2 without a point marker
 };
 EvalModeEffect EvalModeRule(uint16_t mode, uint16_t setpointA, uint16_t setpointB,

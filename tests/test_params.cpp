@@ -2,14 +2,13 @@
 // rules, the panel refresh and read-back, the panel selection, and the file
 // written and read through SEND and GET.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -116,9 +115,9 @@ TEST(ScaleFactor, PanelValueTimes1024TruncatedModulo2To32) {
   EXPECT_EQ(ScaleToField(static_cast<double>(7.8f)), 7987u);  // 7987.2
   EXPECT_EQ(ScaleToField(7.8), 7987u);
   EXPECT_EQ(ScaleToField(0.0009), 0u);
-  EXPECT_EQ(ScaleToField(-1.0), 4294966272u);             // -1024 modulo 2^32
-  EXPECT_EQ(ScaleToField(-0.5005), 4294966784u);          // -512.512 truncated toward zero
-  EXPECT_EQ(ScaleToField(5000000.0), 825032704u);         // 5.12e9 modulo 2^32
+  EXPECT_EQ(ScaleToField(-1.0), 4294966272u);      // -1024 modulo 2^32
+  EXPECT_EQ(ScaleToField(-0.5005), 4294966784u);   // -512.512 truncated toward zero
+  EXPECT_EQ(ScaleToField(5000000.0), 825032704u);  // 5.12e9 modulo 2^32
   EXPECT_EQ(ScaleToField(std::nan("")), 0u);
   EXPECT_EQ(ScaleToField(INFINITY), 0u);
   EXPECT_FLOAT_EQ(FieldToScale(8192), 8.0f);
@@ -219,10 +218,12 @@ const char kExpectedFile[] =
     "     65535\r\n"
     "     65535\r\n";
 
-const uint32_t kFileWords[45] = {1,   0, 0,  1,   1, 1,    100, 100, 8, 9, 10,  11,   12, 37000, 0,
-                                 500, 1, 50, 512, 1, 4096, 0,   7,   65535, 9, 10, 8192, 0, 4464,
-                                 1,   400, 0, 60, 700, 2, 4000, 1, 0, 0, 0, 123, 7987, 0, 65535,
-                                 65535};
+// clang-format off
+const uint32_t kFileWords[45] = {
+    1,   0, 0,  1,   1, 1,    100, 100, 8,  9,  10, 11,   12, 37000, 0,       // set 0
+    500, 1, 50, 512, 1, 4096, 0,   7,   65535, 9, 10, 8192, 0, 4464,  1,     // set 1
+    400, 0, 60, 700, 2, 4000, 1,   0,   0,  0,  123, 7987, 0, 65535, 65535};  // set 2
+// clang-format on
 
 // The sets that kFileWords hold.
 Parameter FileSets() {

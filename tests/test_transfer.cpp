@@ -1,7 +1,6 @@
 // GET and SEND between the panels and the sensor's RAM or EEPROM or a file,
 // the radio buttons, and the fetch of one set.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cstring>
@@ -188,9 +187,8 @@ TEST_F(Transfer, RadioButtonsMirrorTheTargetAndFallBackToRam) {
   };
   const Step steps[] = {
       {MAIN_RBTEeprom, 2, 0, 1, 0}, {MAIN_RBTEeprom, 1, 1, 0, 0},  // clicked off: RAM
-      {MAIN_RBTFile, 3, 0, 0, 1},   {MAIN_RBTEeprom, 2, 0, 1, 0},
-      {MAIN_RBTFile, 3, 0, 0, 1},   {MAIN_RBTFile, 1, 1, 0, 0},
-      {MAIN_RBTRam, 1, 1, 0, 0},    // clicking RAM off keeps RAM
+      {MAIN_RBTFile, 3, 0, 0, 1},   {MAIN_RBTEeprom, 2, 0, 1, 0}, {MAIN_RBTFile, 3, 0, 0, 1},
+      {MAIN_RBTFile, 1, 1, 0, 0},   {MAIN_RBTRam, 1, 1, 0, 0},  // clicking RAM off keeps RAM
   };
   for (const Step& s : steps) {
     ClickCtrl(pHandle, s.click);
