@@ -2,6 +2,8 @@
 // stored maxima and minima.
 #include "measure/run.h"
 
+#include "display/video.h"
+
 #include "app/help.h"
 #include "app/panels.h"
 #include "display/bargraph.h"
@@ -112,6 +114,9 @@ void PushRUN() {
 }
 
 void ResetMaxMin() {
+  // While a video pass reads a block with the receive handler off, the reset
+  // waits for the pass to free the line instead of mixing into the block.
+  if (DeferIfLineBusy(ResetMaxMin)) return;
   parameter.command = kCmdResetMaxMin;
   FlushBothQueues();
   rx_flag = 0;

@@ -679,6 +679,25 @@ TEST_F(VideoLineTest, GetDuringABlockFollowsThePassWithItsOwnReplies) {
   EXPECT_EQ(parameter.set2[3], 1102);
 }
 
+// RESET fired while a block is read: the block is intact and the reset
+// frame follows the pass with its own answer.
+TEST_F(VideoLineTest, ResetDuringABlockFollowsThePass) {
+  ScriptPass(1000, 100, 200, 300, 400);
+  line_->ReplyToNextWrite(0.04, OrdinaryFrame(11));
+  ScheduleAt(Timer() + 0.25, [] {
+    ASSERT_TRUE(LineBusy());
+    FireCtrlEvent(pHandle, MAIN_ButtonReset, EVENT_COMMIT);
+  });
+  ClickCtrl(pHandle, MAIN_BTNVideo);
+
+  EXPECT_EQ(adcbufB[64], 400);
+  auto sent = Sent();
+  ASSERT_GE(sent.size(), 6u);
+  for (int k = 1; k <= 4; ++k) EXPECT_EQ(Word(sent[k].bytes, 2), 9);
+  EXPECT_EQ(Word(sent[5].bytes, 2), 11);
+  EXPECT_EQ(DeferredCount(), 0);
+}
+
 // ---- against the sensor model ----------------------------------------------------
 
 class VideoSimTest : public AppTest {};
