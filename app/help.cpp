@@ -83,7 +83,7 @@ void ShowHelp(int control) {
     int visible = 0;
     GetCtrlAttribute(pHandle, h.box, ATTR_VISIBLE, &visible);
     SetCtrlAttribute(pHandle, h.box, ATTR_VISIBLE, visible ? 0 : 1);
-    ResetTextBox(pHandle, h.box, h.text);
+    SetCtrlVal(pHandle, h.box, h.text);
     return;
   }
 }
