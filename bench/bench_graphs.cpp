@@ -113,6 +113,17 @@ int main(int argc, char** argv) {
   if (InitCVIRTE(argc, argv) < 0) return 1;
   const int frames = argc > 1 ? std::max(10, std::atoi(argv[1])) : 2000;
   const std::string file = FindPanelFile(argc > 2 ? argv[2] : nullptr);
+  // Start-up cost: the six panels, as the program loads them.
+  {
+    const auto a = Clock::now();
+    const int m = LoadPanel(0, file.c_str(), MAIN);
+    for (int id : {PARA0, PARA1, PARA2, CALIB}) LoadPanel(m, file.c_str(), id);
+    const int pop = LoadPanel(0, file.c_str(), POPUP);
+    const auto b = Clock::now();
+    std::printf("loading the six panels: %.1f ms\n", Ms(a, b));
+    DiscardPanel(pop);
+    DiscardPanel(m);
+  }
   const int panel = LoadPanel(0, file.c_str(), MAIN);
   if (panel < 0) {
     std::fprintf(stderr, "cannot load panel %d from %s: %d\n", MAIN, file.c_str(), panel);
@@ -184,6 +195,41 @@ int main(int argc, char** argv) {
   row("graph calls together", callsCpu);
   row("event processing incl. painting", eventsCpu);
   std::printf("  graph paint events per frame: %.2f (3 graphs)\n", paintsPerFrame);
+
+  // The video loop's drawing: two graphs, a curve and a threshold line each.
+  SetCtrlAttribute(panel, MAIN_STRIPHistory, ATTR_VISIBLE, 0);
+  SetCtrlAttribute(panel, MAIN_GRAPHDataMaster, ATTR_VISIBLE, 1);
+  SetCtrlAttribute(panel, MAIN_GRAPHDataSlave, ATTR_VISIBLE, 1);
+  static double xs[128];
+  static unsigned short video[128], threshold[128];
+  Stats videoCalls, videoEvents;
+  const int videoFrames = std::max(10, frames / 4);
+  for (int f = 0; f < videoFrames + warmup; ++f) {
+    for (int i = 0; i < 128; ++i) {
+      xs[i] = i * 4096.0 / 128;
+      const double edge = 60 + 10 * std::sin(f * 0.1);
+      video[i] = static_cast<unsigned short>(i < edge ? 40 + (i * 7 + f) % 13 : 220 - (i * 5) % 11);
+      threshold[i] = 128;
+    }
+    const double c0 = CpuMs();
+    for (int g : {MAIN_GRAPHDataMaster, MAIN_GRAPHDataSlave}) {
+      SetAxisScalingMode(panel, g, VAL_XAXIS, VAL_MANUAL, 1.0, 4096);
+      SetAxisScalingMode(panel, g, VAL_RIGHT_YAXIS, VAL_MANUAL, 0.0, 256);
+      SetAxisScalingMode(panel, g, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, 256);
+      DeleteGraphPlot(panel, g, -1, VAL_IMMEDIATE_DRAW);
+      PlotXY(panel, g, xs, video, 128, VAL_FAT_LINE, VAL_SIMPLE_DOT, VAL_SOLID, 1, 0xFF0000);
+      PlotXY(panel, g, xs, threshold, 128, VAL_FAT_LINE, VAL_SIMPLE_DOT, VAL_SOLID, 1, 0x008000);
+    }
+    const double c1 = CpuMs();
+    QCoreApplication::processEvents();
+    const double c2 = CpuMs();
+    if (f < warmup) continue;
+    videoCalls.add(c1 - c0);
+    videoEvents.add(c2 - c1);
+  }
+  std::printf("  video pass, %d frames, thread CPU time:\n", videoFrames);
+  row("video graph calls (2 x 3 axes, delete, 2 curves)", videoCalls);
+  row("event processing incl. painting", videoEvents);
 
   if (const char* shot = std::getenv("TARVO_BENCH_SHOT")) {
     tarvo_ui::PanelWidget(panel)->grab().save(QString::fromLocal8Bit(shot));

@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QStringDecoder>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -29,6 +30,27 @@
 using namespace tarvo_ui;
 
 namespace {
+
+// Texts from the program are UTF-8, or single bytes in the Windows code page
+// the panel texts were first written in (the micro sign 0xB5 in "7.8\xB5m").
+QString ProgramText(const char* text) {
+  if (!text) return {};
+  const QByteArrayView bytes(text);
+  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  QString s = utf8.decode(bytes);
+  if (!utf8.hasError()) return s;
+  static const char16_t k80to9F[32] = {
+      0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+      0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+  s.clear();
+  s.reserve(bytes.size());
+  for (char ch : bytes) {
+    const auto b = static_cast<unsigned char>(ch);
+    s.append(b >= 0x80 && b < 0xA0 ? QChar(k80to9F[b - 0x80]) : QChar(b));
+  }
+  return s;
+}
 
 QString FormatNumber(double v, int precision) {
   precision = std::max(0, precision);
@@ -408,7 +430,7 @@ int SetCtrlVal(int panel, int control, const char* text) {
   int err = 0;
   Control* c = Lookup(panel, control, &err);
   if (!c) return err;
-  return SetText(*c, QString::fromUtf8(text ? text : ""));
+  return SetText(*c, ProgramText(text));
 }
 
 int GetCtrlVal(int panel, int control, int* value) { return GetWhole(panel, control, value); }
@@ -517,7 +539,7 @@ int SetCtrlAttribute(int panel, int control, int attribute, const char* value) {
   Control* c = Lookup(panel, control, &err);
   if (!c) return err;
   QWidget* w = c->widget;
-  const QString s = QString::fromUtf8(value ? value : "");
+  const QString s = ProgramText(value);
   switch (attribute) {
     case ATTR_LABEL_TEXT:
       if (auto* b = qobject_cast<QAbstractButton*>(w)) {
@@ -615,7 +637,7 @@ int ResetTextBox(int panel, int control, const char* text) {
   if (!c) return err;
   if (c->kind != Kind::kTextBox && c->kind != Kind::kLineEdit && c->kind != Kind::kLabel)
     return kErrControlType;
-  return SetText(*c, QString::fromUtf8(text ? text : ""));
+  return SetText(*c, ProgramText(text));
 }
 
 int ReplaceTextBoxLine(int panel, int control, int line, const char* text) {
@@ -623,7 +645,7 @@ int ReplaceTextBoxLine(int panel, int control, int line, const char* text) {
   Control* c = Lookup(panel, control, &err);
   if (!c) return err;
   if (line < 0) return kErrValue;
-  const QString s = QString::fromUtf8(text ? text : "");
+  const QString s = ProgramText(text);
   const QSignalBlocker block(c->widget);
   if (c->kind == Kind::kLineEdit) {
     if (line != 0) return kErrValue;
@@ -671,7 +693,7 @@ int NewCtrl(int panel, int style, const char* label, int top, int left) {
   Panel* p = FindPanel(panel);
   if (!p || !p->widget) return kErrPanel;
   if (style != CTRL_TEXT_MSG) return kErrControlType;
-  auto* l = new QLabel(QString::fromUtf8(label ? label : ""), p->widget);
+  auto* l = new QLabel(ProgramText(label), p->widget);
   l->move(left, top);
   l->adjustSize();
   l->show();

@@ -6,6 +6,7 @@
 #include <QBuffer>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QDomDocument>
 #include <QDoubleSpinBox>
@@ -93,6 +94,31 @@ QString FindPanelFile(const char* fileName) {
   QFileInfo beside(QDir(QCoreApplication::applicationDirPath()).filePath(name));
   if (beside.isFile()) return beside.absoluteFilePath();
   return {};
+}
+
+// Reads and parses the panel file. The program loads several panels from the
+// same file in a row: the parsed file is kept while it stays unchanged.
+int ReadPanelFile(const QString& path, QDomDocument* doc) {
+  static QString cachedPath;
+  static QDateTime cachedTime;
+  static qint64 cachedSize = -1;
+  static QDomDocument cached;
+  const QFileInfo info(path);
+  if (path == cachedPath && info.lastModified() == cachedTime && info.size() == cachedSize) {
+    *doc = cached;
+    return 0;
+  }
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return kLoadNoFile;
+  QDomDocument parsed;
+  if (!parsed.setContent(&file) || parsed.documentElement().tagName() != QLatin1String("ui"))
+    return kLoadBadFile;
+  cachedPath = path;
+  cachedTime = info.lastModified();
+  cachedSize = info.size();
+  cached = parsed;
+  *doc = parsed;
+  return 0;
 }
 
 // The <property name="..."> element directly under a widget element.
@@ -431,11 +457,8 @@ int LoadPanel(int parentPanel, const char* fileName, int panelResourceId) {
   }
   const QString path = FindPanelFile(fileName);
   if (path.isEmpty()) return kLoadNoFile;
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return kLoadNoFile;
   QDomDocument doc;
-  if (!doc.setContent(&file) || doc.documentElement().tagName() != QLatin1String("ui"))
-    return kLoadBadFile;
+  if (const int r = ReadPanelFile(path, &doc); r < 0) return r;
   const QDomElement panelElem = FindPanelElement(doc, panelResourceId);
   if (panelElem.isNull()) return kLoadNoPanel;
 

@@ -407,6 +407,11 @@ TEST_F(PanelTest, TextValuesAndSafeCopies) {
   GetCtrlVal(main_, kStatus, three, sizeof three);
   EXPECT_STREQ(three, "ab");
   EXPECT_LT(GetCtrlVal(main_, kStatus, small, 0), 0);
+  // Single-byte texts of the Windows code page reach the screen intact.
+  SetCtrlVal(main_, kStatus, "7.8\xB5m, 5\x80");
+  EXPECT_EQ(Text(main_, kStatus), "7.8\xC2\xB5m, 5\xE2\x82\xAC");
+  ReplaceTextBoxLine(main_, kText, 0, "+/-1\xB5m");
+  EXPECT_EQ(Text(main_, kText), "+/-1\xC2\xB5m");
 
   // A text box shows the text written last, whole.
   SetCtrlVal(main_, kText, "first");
