@@ -507,8 +507,10 @@ int SetCtrlAttribute(int panel, int control, int attribute, int value) {
       return SetColour(*c, &c->frameColor, value);
     case ATTR_TEXT_POINT_SIZE: {
       if (value <= 0) return kErrValue;
+      // Sizes are screen pixels, as the panel layouts were drawn: the header
+      // places its texts by pixel, and a title must end where the next begins.
       QFont f = w->font();
-      f.setPointSize(value);
+      f.setPixelSize(value);
       w->setFont(f);
       AutoSize(*c);
       return 0;
@@ -598,7 +600,7 @@ int GetCtrlAttribute(int panel, int control, int attribute, int* value) {
       *value = c->frameColor >= 0 ? c->frameColor : ToRgb(w->palette().color(QPalette::Window));
       return 0;
     case ATTR_TEXT_POINT_SIZE:
-      *value = w->font().pointSize();
+      *value = w->font().pixelSize() > 0 ? w->font().pixelSize() : w->font().pointSize();
       return 0;
     case ATTR_TEXT_BOLD:
       *value = w->font().bold() ? 1 : 0;
