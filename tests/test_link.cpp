@@ -19,22 +19,13 @@
 #include "platform/serial.h"
 #include "platform/test_hooks.h"
 #include "platform/ui.h"
+#include "tests/support/frames.h"
 #include "tests/support/harness.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-// Big-endian words, padded with zeros to `size` bytes.
-Bytes WordsToBytes(const std::vector<uint16_t>& words, size_t size = 36) {
-  Bytes b;
-  for (uint16_t w : words) {
-    b.push_back(static_cast<uint8_t>(w >> 8));
-    b.push_back(static_cast<uint8_t>(w & 0xFF));
-  }
-  b.resize(size, 0);
-  return b;
-}
+using tframes::Bytes;
+using tframes::WordsToBytes;
 
 // A reply frame: sync word, command echo, then words from byte 4 on.
 Bytes Reply(uint16_t sync, uint16_t command, const std::vector<uint16_t>& from4 = {}) {
@@ -88,7 +79,7 @@ std::string Utf8FromLatin1(const std::string& s) {
          << "\": the micro sign (Windows-1252 byte 0xB5) did not reach the screen intact";
 }
 
-uint16_t WordOf(const Bytes& b, int at) { return static_cast<uint16_t>(b[at] * 256 + b[at + 1]); }
+uint16_t WordOf(const Bytes& b, int at) { return tframes::WordAt(b, at); }
 
 // ---------------------------------------------------------------------------
 // Frame codec
@@ -98,12 +89,7 @@ TEST(FrameCodec, EncodesSyncCommandArgumentAndWordsHighByteFirst) {
   for (int i = 0; i < 15; ++i) values[i] = static_cast<uint16_t>(0x1100 * (i + 1) + i);
   unsigned char out[36];
   EncodeFrame(out, 0x0102, 0xA0B1, values);
-  EXPECT_EQ(out[0], 0x00);
-  EXPECT_EQ(out[1], 0x55);
-  EXPECT_EQ(out[2], 0x01);
-  EXPECT_EQ(out[3], 0x02);
-  EXPECT_EQ(out[4], 0xA0);
-  EXPECT_EQ(out[5], 0xB1);
+  EXPECT_EQ(Bytes(out, out + 6), (Bytes{0x00, 0x55, 0x01, 0x02, 0xA0, 0xB1}));
   for (int i = 0; i < 15; ++i) {
     EXPECT_EQ(out[6 + 2 * i], values[i] >> 8) << "word " << i;
     EXPECT_EQ(out[7 + 2 * i], values[i] & 0xFF) << "word " << i;
@@ -159,17 +145,11 @@ TEST(Payload, ThirtyTwoBitFieldsTravelLowWordFirst) {
   EXPECT_EQ(pp[11], 1024);
   EXPECT_EQ(pp[12], 0);
   FillTxBuf(1, 1, pp);
-  EXPECT_EQ(szWriteBuf[28], 0x04);
-  EXPECT_EQ(szWriteBuf[29], 0x00);
-  EXPECT_EQ(szWriteBuf[30], 0x00);
-  EXPECT_EQ(szWriteBuf[31], 0x00);
+  EXPECT_EQ(Bytes(szWriteBuf + 28, szWriteBuf + 32), (Bytes{0x04, 0x00, 0x00, 0x00}));
 
   CopyVarsToPP(0);
   FillTxBuf(1, 0, pp);
-  EXPECT_EQ(szWriteBuf[32], 0x90);
-  EXPECT_EQ(szWriteBuf[33], 0x88);
-  EXPECT_EQ(szWriteBuf[34], 0x00);
-  EXPECT_EQ(szWriteBuf[35], 0x00);
+  EXPECT_EQ(Bytes(szWriteBuf + 32, szWriteBuf + 36), (Bytes{0x90, 0x88, 0x00, 0x00}));
   // Set 0 carries its words 0..12 in front.
   EXPECT_EQ(szWriteBuf[7], 1);     // set0[0]
   EXPECT_EQ(szWriteBuf[19], 100);  // set0[6]
@@ -250,21 +230,11 @@ TEST(Payload, MeasurementWordsIncludingSignedMicrometres) {
   std::memcpy(szReadBuf, in.data(), 36);
   ASSERT_EQ(GetRxBuf(), 1);
   CopyPPtoRAWVars();
-  EXPECT_EQ(Aval, 1000);
-  EXPECT_EQ(Bval, 1200);
-  EXPECT_EQ(Mvalue, 2200);
   EXPECT_EQ(umValue, -1);  // 65535 + 65536 * 65535 as a signed 32-bit value
-  EXPECT_EQ(poti, 50);
-  EXPECT_EQ(edcntA, 2);
-  EXPECT_EQ(edcntB, 3);
-  EXPECT_EQ(peakwA, 12);
-  EXPECT_EQ(peakwB, 13);
-  EXPECT_EQ(anaMax, 250);
-  EXPECT_EQ(anaMin, 5);
-  EXPECT_EQ(raw13, 130);
-  EXPECT_EQ(raw14, 140);
-  EXPECT_EQ(raw15, 150);
-  EXPECT_EQ(instate, 0x8001);
+  const std::vector<long> got = {Aval,   Bval,   Mvalue, poti,  edcntA, edcntB, peakwA,
+                                 peakwB, anaMax, anaMin, raw13, raw14,  raw15,  instate};
+  EXPECT_EQ(got, (std::vector<long>{1000, 1200, 2200, 50, 2, 3, 12, 13, 250, 5, 130, 140, 150,
+                                    0x8001}));
 
   pp[3] = 4464;
   pp[4] = 1;
@@ -472,10 +442,8 @@ INSTANTIATE_TEST_SUITE_P(
 class ConnectTest : public ::testing::Test {
  protected:
   void TearDown() override { StopApp(); }
-  std::vector<uint16_t> Commands(const tarvo_sim::SensorSim& s) {
-    std::vector<uint16_t> c;
-    for (const auto& r : s.requests()) c.push_back(r.command);
-    return c;
+  static std::vector<uint16_t> Commands(const tarvo_sim::SensorSim& s) {
+    return tframes::SentCommands(s);
   }
 };
 
@@ -582,17 +550,7 @@ class IdentifyTest : public ::testing::Test {
 };
 
 TEST_F(IdentifyTest, HardwareReplyFillsTheGlobalsAndTheVideoAxes) {
-  Hw h;
-  h.ccdtype = 1;
-  h.maxpixel = 2048;
-  h.resolution = 77;
-  h.pcbtype = 3;
-  h.virtpixel = 4096;
-  h.subpixel = 8192;
-  h.pixB = 5;
-  h.pixE = 2000;
-  h.softversion = 304;
-  h.hwtype = 10080;
+  const Hw h{10, 1, 2048, 77, 3, 4096, 8192, 5, 2000, 304, 10080};
   line_->ReplyToNextWrite(0.05, HardwareReply(h));
   for (int i = 0; i < 16; ++i) pp[i] = static_cast<uint16_t>(900 + i);
   ASSERT_EQ(GetHARDWAREInfo(), 1);
@@ -603,16 +561,9 @@ TEST_F(IdentifyTest, HardwareReplyFillsTheGlobalsAndTheVideoAxes) {
   EXPECT_EQ(WordOf(sent, 6), 900);
   EXPECT_EQ(WordOf(sent, 34), 914);
 
-  EXPECT_EQ(ccdtype, 1);
-  EXPECT_EQ(ccdmaxpixel, 2048);
-  EXPECT_EQ(ccdresolution, 77);
-  EXPECT_EQ(pcbtype, 3);
-  EXPECT_EQ(ccdvirtpixel, 4096);
-  EXPECT_EQ(ccdsubpixel, 8192);
-  EXPECT_EQ(ccdpixB, 5);
-  EXPECT_EQ(ccdpixE, 2000);
-  EXPECT_EQ(softversion, 304);
-  EXPECT_EQ(hwtype, 10080);
+  const std::vector<long> got = {ccdtype, ccdmaxpixel, ccdresolution, pcbtype, ccdvirtpixel,
+                                 ccdsubpixel, ccdpixB, ccdpixE, softversion, hwtype};
+  EXPECT_EQ(got, (std::vector<long>{1, 2048, 77, 3, 4096, 8192, 5, 2000, 304, 10080}));
   for (int i = 0; i < 128; ++i) ASSERT_DOUBLE_EQ(xArray8[i], 32.0 * i);
   for (int graph : {MAIN_GRAPHDataMaster, MAIN_GRAPHDataSlave}) {
     double lo = 0, hi = 0;
@@ -725,48 +676,29 @@ TEST_P(DescriptionTest, CalibrationPanelShowsTheDescription) {
   for (int i = 0; i < 4; ++i) EXPECT_TRUE(Shows(SensorInfoLine(i), row.lines[i])) << "line " << i;
 }
 
+#define TARVO_1024 "1024-pixel; 7.8\xB5m pixel-pitch", "4096-subpixel"
+#define NO_INFO "CCD-SENSOR: No Info Avialable!", kBlank32, kBlank32, kBlank32
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     EveryRow, DescriptionTest,
     ::testing::Values(
-        DescriptionRow{1,
-                       10037,
-                       {"1024-pixel; 7.8\xB5m pixel-pitch", "4096-subpixel",
-                        "resolution    = +/-1\xB5m", "working-range = 37mm +/-2.0mm"}},
-        DescriptionRow{1,
-                       10055,
-                       {"1024-pixel; 7.8\xB5m pixel-pitch", "4096-subpixel",
-                        "resolution    = +/-2.5\xB5m", "working-range = 55mm +/-5.0mm"}},
-        DescriptionRow{1,
-                       10080,
-                       {"1024-pixel; 7.8\xB5m pixel-pitch", "4096-subpixel",
-                        "resolution    = +/-10\xB5m", "working-range = 80mm +/-10mm"}},
-        DescriptionRow{1,
-                       10135,
-                       {"1024-pixel; 7.8\xB5m pixel-pitch", "4096-subpixel",
-                        "resolution    = +/-xx \xB5m", "working-range = 135mm +/-20mm"}},
-        DescriptionRow{1,
-                       10160,
-                       {"1024-pixel; 7.8\xB5m pixel-pitch", "4096-subpixel",
-                        "resolution    = +/-xx \xB5m", "working-range = 160mm +/-xx mm"}},
-        DescriptionRow{1,
-                       10200,
-                       {"1024-pixel; 7.8\xB5m pixel-pitch", "4096-subpixel",
-                        "resolution    = +/-xx \xB5m", "working-range = 200mm +/-xx mm"}},
-        DescriptionRow{1,
-                       10275,
-                       {"1024-pixel; 7.8\xB5m pixel-pitch", "4096-subpixel",
-                        "resolution    = +/-xx \xB5m", "working-range = 275mm +/-xx mm"}},
-        DescriptionRow{1,
-                       10450,
-                       {"1024-pixel; 7.8\xB5m pixel-pitch", "4096-subpixel",
-                        "resolution    = +/-xx \xB5m", "working-range = 450mm +/-xx mm"}},
-        DescriptionRow{1, 10100, {"CCD-SENSOR: No Info Avialable!", kBlank32, kBlank32, kBlank32}},
-        DescriptionRow{2, 10055, {"CCD-SENSOR: No Info Avialable!", kBlank32, kBlank32, kBlank32}},
-        DescriptionRow{0, 0, {"CCD-SENSOR: No Info Avialable!", kBlank32, kBlank32, kBlank32}}),
+        DescriptionRow{1, 10037, {TARVO_1024, "resolution    = +/-1\xB5m", "working-range = 37mm +/-2.0mm"}},
+        DescriptionRow{1, 10055, {TARVO_1024, "resolution    = +/-2.5\xB5m", "working-range = 55mm +/-5.0mm"}},
+        DescriptionRow{1, 10080, {TARVO_1024, "resolution    = +/-10\xB5m", "working-range = 80mm +/-10mm"}},
+        DescriptionRow{1, 10135, {TARVO_1024, "resolution    = +/-xx \xB5m", "working-range = 135mm +/-20mm"}},
+        DescriptionRow{1, 10160, {TARVO_1024, "resolution    = +/-xx \xB5m", "working-range = 160mm +/-xx mm"}},
+        DescriptionRow{1, 10200, {TARVO_1024, "resolution    = +/-xx \xB5m", "working-range = 200mm +/-xx mm"}},
+        DescriptionRow{1, 10275, {TARVO_1024, "resolution    = +/-xx \xB5m", "working-range = 275mm +/-xx mm"}},
+        DescriptionRow{1, 10450, {TARVO_1024, "resolution    = +/-xx \xB5m", "working-range = 450mm +/-xx mm"}},
+        DescriptionRow{1, 10100, {NO_INFO}}, DescriptionRow{2, 10055, {NO_INFO}},
+        DescriptionRow{0, 0, {NO_INFO}}),
     [](const ::testing::TestParamInfo<DescriptionRow>& info) {
       return "ccdtype" + std::to_string(info.param.ccdtype) + "_hwtype" +
              std::to_string(info.param.hwtype);
     });
+// clang-format on
+#undef TARVO_1024
+#undef NO_INFO
 
 // ---------------------------------------------------------------------------
 // Firmware query
