@@ -301,6 +301,9 @@ TEST_F(LoopTest, ClosingTheRecorderPopupEndsARunningLoop) {
   GetCtrlVal(pHandle, MAIN_TOGGBTN_Recorder, &recorder);
   EXPECT_EQ(recorder, 0);
   EXPECT_FALSE(QuitRequested());
+  EXPECT_FALSE(CtrlDimmed(pHandle, MAIN_BTNRun));
+  ClickCtrl(pHandle, MAIN_BTNStop);  // the recorder's start comes back with STOP
+  EXPECT_FALSE(CtrlDimmed(pPopUp, POPUP_BTNStartRecord));
 }
 
 TEST_F(ShellTest, PanelCallbacksActOnlyOnClose) {

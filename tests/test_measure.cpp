@@ -16,26 +16,16 @@
 #include "platform/sim_port.h"
 #include "platform/test_hooks.h"
 #include "platform/ui.h"
+#include "support/frames.h"
 #include "support/harness.h"
 
 namespace {
 
-using tarvo_sim::Request;
-
-std::vector<Request> Requests(const tarvo_sim::SensorSim& s, uint16_t command) {
-  std::vector<Request> out;
-  for (const auto& r : s.requests())
-    if (r.command == command) out.push_back(r);
-  return out;
-}
+using tframes::WordAt;
+auto Requests = tframes::SentWith;
 
 int StripUpdates() { return StripChartUpdates(pHandle, MAIN_STRIPHistory); }
-
-double NumVal(int control) {
-  double v = -1;
-  GetCtrlVal(pHandle, control, &v);
-  return v;
-}
+double NumVal(int control) { return tframes::NumVal(pHandle, control); }
 
 // Set 0 as it goes out as a payload.
 std::vector<uint16_t> Set0Words() {
@@ -43,23 +33,6 @@ std::vector<uint16_t> Set0Words() {
   w.push_back(static_cast<uint16_t>(parameter.set0Long & 0xFFFF));
   w.push_back(static_cast<uint16_t>(parameter.set0Long >> 16));
   return w;
-}
-
-// A 36-byte reply with the given command echo.
-std::vector<uint8_t> Reply(uint16_t command, uint16_t fill = 0) {
-  std::vector<uint8_t> f(36, 0);
-  f[1] = 0xAA;
-  f[2] = static_cast<uint8_t>(command >> 8);
-  f[3] = static_cast<uint8_t>(command & 0xFF);
-  for (int i = 0; i < 15; ++i) {
-    f[6 + 2 * i] = static_cast<uint8_t>(fill >> 8);
-    f[7 + 2 * i] = static_cast<uint8_t>(fill & 0xFF);
-  }
-  return f;
-}
-
-uint16_t WordAt(const std::vector<uint8_t>& frame, int byte) {
-  return static_cast<uint16_t>(frame[byte] << 8 | frame[byte + 1]);
 }
 
 void StopAt(double t) {
@@ -212,56 +185,6 @@ TEST_F(RunTest, SensorFallingSilentEndsTheLoopAfterThreeSeconds) {
   EXPECT_FALSE(CtrlDimmed(pPopUp, POPUP_BTNStartRecord));
 }
 
-TEST_F(RunTest, ClosingTheMainPanelEndsTheLoop) {
-  sim().ClearRequests();
-  const double t0 = Timer();
-  ScheduleAt(t0 + 0.5, [] { FirePanelEvent(pHandle, EVENT_CLOSE); });
-  ClickCtrl(pHandle, MAIN_BTNRun);
-  EXPECT_EQ(stop_flag, 1);
-  EXPECT_TRUE(QuitRequested());
-  EXPECT_LT(Timer(), t0 + 0.6);
-  const auto reqs = Requests(sim(), 8);
-  ASSERT_GT(reqs.size(), 5u);
-  EXPECT_LE(reqs.back().time, t0 + 0.5 + kFrameTime + 0.002);
-}
-
-TEST_F(RunTest, ClosingTheRecorderPopupEndsTheLoop) {
-  DisplayPanel(pPopUp);
-  sim().ClearRequests();
-  const double t0 = Timer();
-  ScheduleAt(t0 + 0.5, [] { FirePanelEvent(pPopUp, EVENT_CLOSE); });
-  ClickCtrl(pHandle, MAIN_BTNRun);
-  EXPECT_EQ(stop_flag, 1);
-  EXPECT_FALSE(PanelVisible(pPopUp));
-  EXPECT_LT(Timer(), t0 + 0.6);
-  EXPECT_LE(Requests(sim(), 8).back().time, t0 + 0.5 + kFrameTime + 0.002);
-  EXPECT_FALSE(CtrlDimmed(pHandle, MAIN_BTNRun));
-  ClickCtrl(pHandle, MAIN_BTNStop);  // the recorder's start comes back with STOP
-  EXPECT_FALSE(CtrlDimmed(pPopUp, POPUP_BTNStartRecord));
-}
-
-TEST_F(RunTest, PortChangeEndsTheLoopAfterTheConnectSequence) {
-  sim().ClearRequests();
-  const double t0 = Timer();
-  ScheduleAt(t0 + 0.5, [this] {
-    // The same sensor behind the newly chosen port.
-    InstallPortBackend(1, MakeSimBackend(sensor_));
-    SetCtrlVal(pHandle, MAIN_DropDCom, 1);
-    FireCtrlEvent(pHandle, MAIN_DropDCom, EVENT_COMMIT);
-  });
-  ClickCtrl(pHandle, MAIN_BTNRun);
-  EXPECT_EQ(stop_flag, 1);
-  EXPECT_FALSE(CtrlDimmed(pHandle, MAIN_BTNRun));
-  // The connect sequence ran inside the loop; no measurement request followed it.
-  const auto& all = sim().requests();
-  size_t echo = all.size();
-  for (size_t i = 0; i < all.size(); ++i)
-    if (all[i].command == 5) echo = i;
-  ASSERT_LT(echo, all.size());
-  for (size_t i = echo; i < all.size(); ++i) EXPECT_NE(all[i].command, 8) << i;
-  EXPECT_NE(CtrlText(pHandle, MAIN_TEXTStatus), "Timeout RS232-Line!");
-}
-
 TEST_F(RunTest, ResetNestedInTheLoopLeavesItRunning) {
   sim().ClearRequests();
   const double t0 = Timer();
@@ -308,18 +231,6 @@ TEST_F(RunTest, ResetWithoutAnswer) {
   EXPECT_LT(Timer(), t0 + 1.55);
 }
 
-TEST_F(RunTest, RightClicksShowTheHelpTexts) {
-  RightClickCtrl(pHandle, MAIN_BTNRun);
-  EXPECT_TRUE(CtrlVisible(pHandle, MAIN_TEXTHelp));
-  EXPECT_EQ(CtrlText(pHandle, MAIN_TEXTHelp).rfind("START-BUTTON:", 0), 0u);
-  RightClickCtrl(pHandle, MAIN_BTNStop);
-  EXPECT_EQ(CtrlText(pHandle, MAIN_TEXTHelp).rfind("STOP-BUTTON:", 0), 0u);
-  RightClickCtrl(pHandle, MAIN_ButtonReset);
-  EXPECT_EQ(CtrlText(pHandle, MAIN_TEXTHelp).rfind("RESET-BUTTON:", 0), 0u);
-  EXPECT_TRUE(sim().requests().empty() || sim().requests().back().command != 11);
-  EXPECT_EQ(stop_flag, 1);
-}
-
 // ---------------------------------------------------------------------------
 // A line with nothing or something odd at the far end.
 
@@ -362,7 +273,7 @@ TEST_F(LineTest, RunWithoutSensorTimesOutAndCanRunAgain) {
 }
 
 TEST_F(LineTest, NonMeasurementFirstReplyEndsAfterOneMoreRequest) {
-  line_->ReplyToNextWrite(0.05, Reply(2, 0x1234));
+  line_->ReplyToNextWrite(0.05, tframes::FilledFrame(2, 0x1234));
   const double t0 = Timer();
   ClickCtrl(pHandle, MAIN_BTNRun);
   EXPECT_EQ(CtrlText(pHandle, MAIN_TEXTStatus), "Timeout RS232-Line!");

@@ -17,6 +17,7 @@
 #include "platform/scripted_line.h"
 #include "platform/test_hooks.h"
 #include "platform/ui.h"
+#include "tests/support/frames.h"
 #include "tests/support/harness.h"
 
 namespace {
@@ -26,7 +27,7 @@ using Bytes = std::vector<uint8_t>;
 constexpr const char* kTeachSent = "New setpoint value teached!";
 constexpr const char* kTimeout = "Timeout RS232-Line!";
 
-uint16_t Word(const Bytes& b, int at) { return static_cast<uint16_t>(b[at] * 256 + b[at + 1]); }
+uint16_t Word(const Bytes& b, int at) { return tframes::WordAt(b, at); }
 
 void ExpectCursor(int control, int cursor, double x, double y) {
   double cx = -1, cy = -1;
@@ -37,23 +38,9 @@ void ExpectCursor(int control, int cursor, double x, double y) {
 
 // An ordinary reply carrying a parameter set: 15 words from byte 6.
 Bytes SetFrame(uint16_t command, const uint16_t (&words)[15]) {
-  Bytes f(36, 0);
-  f[1] = 0xAA;
-  f[3] = static_cast<uint8_t>(command);
-  for (int i = 0; i < 15; ++i) {
-    f[6 + 2 * i] = static_cast<uint8_t>(words[i] >> 8);
-    f[7 + 2 * i] = static_cast<uint8_t>(words[i] & 0xFF);
-  }
-  return f;
+  return tframes::OrdinaryFrame(command, std::vector<uint16_t>(words, words + 15));
 }
-
-Bytes MeasurementFrame() {
-  Bytes f(36, 0);
-  f[3] = 0x08;
-  f[4] = 0x03;  // Aval 1000
-  f[5] = 0xE8;
-  return f;
-}
+Bytes MeasurementFrame() { return tframes::MeasurementFrame({1000}, 0); }
 
 // ---- no sensor on the line -------------------------------------------------------
 
@@ -184,14 +171,6 @@ TEST_F(TeachNoSensorTest, ToleranceFieldCallbackHasNoEffect) {
   ExpectCursor(MAIN_GRAPHBarMaster, 2, x2, y2);
   EXPECT_EQ(GetGraphPlots(pHandle, MAIN_GRAPHBarMaster).size(), plots);
   EXPECT_FALSE(CtrlVisible(pHandle, MAIN_TEXTHelp));
-}
-
-TEST_F(TeachNoSensorTest, RightClickShowsTheHelpAndSendsNothing) {
-  const size_t before = line_->writes().size();
-  RightClickCtrl(pHandle, MAIN_ButtonTeach);
-  EXPECT_TRUE(CtrlVisible(pHandle, MAIN_TEXTHelp));
-  EXPECT_NE(CtrlText(pHandle, MAIN_TEXTHelp).find("TEACH-BUTTON"), std::string::npos);
-  EXPECT_EQ(line_->writes().size(), before);
 }
 
 TEST_F(TeachNoSensorTest, TeachWhileTheLineIsBusyIsHeldBackThenRuns) {

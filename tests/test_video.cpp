@@ -24,6 +24,7 @@
 #include "platform/serial.h"
 #include "platform/test_hooks.h"
 #include "platform/ui.h"
+#include "tests/support/frames.h"
 #include "tests/support/harness.h"
 
 namespace {
@@ -33,39 +34,13 @@ using Bytes = std::vector<uint8_t>;
 constexpr const char* kReceived = "Data[64] block received!";
 constexpr const char* kBlockTimeout = "Timeout-RS-232 while reading 64 data-words!";
 
-// A measurement reply: bytes 2-3 = 8, 16 words from byte 4.
+using tframes::Block;
+using tframes::OrdinaryFrame;
+// A measurement reply with edges at `aval` and `bval`.
 Bytes MeasurementFrame(uint16_t aval, uint16_t bval) {
-  Bytes f(36, 0);
-  f[1] = 0xAA;
-  f[3] = 0x08;
-  uint16_t words[16] = {aval, bval, 0, 0, 0, 0, 1, 1, 6, 4, 0, 0, 0, 0, 0, 0};
-  for (int i = 0; i < 16; ++i) {
-    f[4 + 2 * i] = static_cast<uint8_t>(words[i] >> 8);
-    f[5 + 2 * i] = static_cast<uint8_t>(words[i] & 0xFF);
-  }
-  return f;
+  return tframes::MeasurementFrame({aval, bval, 0, 0, 0, 0, 1, 1, 6, 4}, 0x00AA);
 }
-
-// An ordinary 36-byte reply echoing `command`.
-Bytes OrdinaryFrame(uint16_t command) {
-  Bytes f(36, 0);
-  f[1] = 0xAA;
-  f[3] = static_cast<uint8_t>(command);
-  return f;
-}
-
-// A data block of 64 words: value base + i, high byte first.
-Bytes Block(uint16_t base) {
-  Bytes b(128);
-  for (int i = 0; i < 64; ++i) {
-    uint16_t v = static_cast<uint16_t>(base + i);
-    b[2 * i] = static_cast<uint8_t>(v >> 8);
-    b[2 * i + 1] = static_cast<uint8_t>(v & 0xFF);
-  }
-  return b;
-}
-
-uint16_t Word(const Bytes& b, int at) { return static_cast<uint16_t>(b[at] * 256 + b[at + 1]); }
+uint16_t Word(const Bytes& b, int at) { return tframes::WordAt(b, at); }
 
 // The program against a scripted line: the connect sequence finds no sensor
 // (its echo check times out), then each test scripts the far end itself.
@@ -342,23 +317,14 @@ TEST_F(VideoLineTest, OnePassDrawsBothSensorsAndTheBarGraphs) {
 
 TEST_F(VideoLineTest, ButtonsAreDimmedWhileTheLoopRuns) {
   ScriptPass(1000, 1, 2, 3, 4);
-  bool runDimmed = false, videoDimmed = false, teachDimmed = false, resetDimmed = true,
-       getDimmed = true, busy = false;
+  std::vector<bool> seen;  // RUN, VIDEO, TEACH dimmed; RESET, GET usable; line busy
   ScheduleAt(Timer() + 0.1, [&] {
-    runDimmed = CtrlDimmed(pHandle, MAIN_BTNRun);
-    videoDimmed = CtrlDimmed(pHandle, MAIN_BTNVideo);
-    teachDimmed = CtrlDimmed(pHandle, MAIN_ButtonTeach);
-    resetDimmed = CtrlDimmed(pHandle, MAIN_ButtonReset);
-    getDimmed = CtrlDimmed(pHandle, MAIN_BTNGet);
-    busy = LineBusy();
+    for (int c : {MAIN_BTNRun, MAIN_BTNVideo, MAIN_ButtonTeach, MAIN_ButtonReset, MAIN_BTNGet})
+      seen.push_back(CtrlDimmed(pHandle, c));
+    seen.push_back(LineBusy());
   });
   ClickCtrl(pHandle, MAIN_BTNVideo);
-  EXPECT_TRUE(runDimmed);
-  EXPECT_TRUE(videoDimmed);
-  EXPECT_TRUE(teachDimmed);
-  EXPECT_FALSE(resetDimmed);
-  EXPECT_FALSE(getDimmed);
-  EXPECT_TRUE(busy);
+  EXPECT_EQ(seen, (std::vector<bool>{true, true, true, false, false, true}));
 }
 
 TEST_F(VideoLineTest, FailedLastBlockStoresTheFirstBlocksButDrawsNothing) {
@@ -461,13 +427,9 @@ TEST_F(VideoLineTest, VideoSelectsTheRamTarget) {
   SetCtrlVal(pHandle, MAIN_RBTFile, 0);
   target = 2;
   ClickCtrl(pHandle, MAIN_BTNVideo);  // silent line: one pass, then the loop ends
-  int ram = -1, eeprom = -1, file = -1;
-  GetCtrlVal(pHandle, MAIN_RBTRam, &ram);
-  GetCtrlVal(pHandle, MAIN_RBTEeprom, &eeprom);
-  GetCtrlVal(pHandle, MAIN_RBTFile, &file);
-  EXPECT_EQ(ram, 1);
-  EXPECT_EQ(eeprom, 0);
-  EXPECT_EQ(file, 0);
+  EXPECT_EQ(tframes::IntVal(pHandle, MAIN_RBTRam), 1);
+  EXPECT_EQ(tframes::IntVal(pHandle, MAIN_RBTEeprom), 0);
+  EXPECT_EQ(tframes::IntVal(pHandle, MAIN_RBTFile), 0);
   EXPECT_EQ(target, 1);
   EXPECT_TRUE(CtrlDimmed(pPopUp, POPUP_BTNStartRecord));
   // The measurement request was the only frame: no block without a measurement reply.
@@ -478,24 +440,6 @@ TEST_F(VideoLineTest, VideoSelectsTheRamTarget) {
 }
 
 // ---- threshold lines and sliders ---------------------------------------------------
-
-TEST_F(VideoLineTest, ThresholdLineIsPercentOfFullScaleRoundedDown) {
-  uint16_t line[128];
-  const uint16_t saved = YMAXADC;
-  YMAXADC = 256;
-  FillThresholdLine(line, 50);
-  for (uint16_t v : line) ASSERT_EQ(v, 128);
-  FillThresholdLine(line, 33);
-  for (uint16_t v : line) ASSERT_EQ(v, 84);
-  FillThresholdLine(line, 0);
-  for (uint16_t v : line) ASSERT_EQ(v, 0);
-  YMAXADC = 1024;
-  FillThresholdLine(line, 100);
-  for (uint16_t v : line) ASSERT_EQ(v, 1024);
-  FillThresholdLine(line, 255);
-  for (uint16_t v : line) ASSERT_EQ(v, 2611);
-  YMAXADC = saved;
-}
 
 TEST_F(VideoLineTest, SlidersRedrawTheLastSamplesWithTheNewLine) {
   YMAXADC = 256;
@@ -525,24 +469,6 @@ TEST_F(VideoLineTest, SlidersRedrawTheLastSamplesWithTheNewLine) {
   SetCtrlVal(pPara1, PARA1_SLIDEVideoTHD_A, 90);
   FireCtrlEvent(pPara1, PARA1_SLIDEVideoTHD_A, EVENT_COMMIT);
   EXPECT_EQ(thdArrayA[0], 84);
-}
-
-TEST_F(VideoLineTest, RightClicksShowHelpAndNothingElse) {
-  // The video graphs are hidden until VIDEO shows them.
-  SetCtrlAttribute(pHandle, MAIN_GRAPHDataMaster, ATTR_VISIBLE, 1);
-  SetCtrlAttribute(pHandle, MAIN_GRAPHDataSlave, ATTR_VISIBLE, 1);
-  RightClickCtrl(pHandle, MAIN_GRAPHDataMaster);
-  EXPECT_TRUE(CtrlVisible(pHandle, MAIN_TEXTHelp2));
-  EXPECT_NE(CtrlText(pHandle, MAIN_TEXTHelp2).find("VIDEO-GRAPH-MASTER"), std::string::npos);
-  RightClickCtrl(pHandle, MAIN_GRAPHDataSlave);
-  EXPECT_NE(CtrlText(pHandle, MAIN_TEXTHelp2).find("VIDEO-GRAPH-SLAVE"), std::string::npos);
-  RightClickCtrl(pHandle, MAIN_BTNVideo);
-  EXPECT_TRUE(CtrlVisible(pHandle, MAIN_TEXTHelp));
-  EXPECT_NE(CtrlText(pHandle, MAIN_TEXTHelp).find("VIDEO-BUTTON"), std::string::npos);
-  EXPECT_EQ(Sent().size(), 0u);  // no VIDEO loop from a right click
-  // A left click on a graph does nothing.
-  FireCtrlEvent(pHandle, MAIN_GRAPHDataMaster, EVENT_LEFT_CLICK);
-  EXPECT_EQ(Sent().size(), 0u);
 }
 
 // ---- the line guard ---------------------------------------------------------------
@@ -649,12 +575,8 @@ TEST_F(VideoLineTest, TransactionDuringABlockWaitsForThePassAndKeepsItsReply) {
 TEST_F(VideoLineTest, GetDuringABlockFollowsThePassWithItsOwnReplies) {
   ScriptPass(1000, 100, 200, 300, 400);
   for (uint16_t set = 0; set < 3; ++set) {
-    Bytes f = OrdinaryFrame(2);
-    for (int w : {3, 6}) {  // words 3 and 6 = 1100 + set
-      f[6 + 2 * w] = 0x04;
-      f[7 + 2 * w] = static_cast<uint8_t>(0x4C + set);
-    }
-    line_->ReplyToNextWrite(0.04, f);
+    const uint16_t v = static_cast<uint16_t>(1100 + set);  // words 3 and 6
+    line_->ReplyToNextWrite(0.04, OrdinaryFrame(2, {0, 0, 0, v, 0, 0, v}));
   }
   ScheduleAt(Timer() + 0.25, [] {
     ASSERT_TRUE(LineBusy());
