@@ -391,13 +391,4 @@ TEST_F(PanelFile, HelpBoxesLandOnTheMainPanel) {
   }
 }
 
-TEST(PanelFileResources, MissingPanelOrFileGivesNegativeHandle) {
-  static char arg0[] = "test_panelfile";
-  static char* argv[] = {arg0, nullptr};
-  ASSERT_EQ(InitCVIRTE(1, argv), 0);
-  EXPECT_LT(LoadPanel(0, kPanelFile, 7), 0);
-  EXPECT_LT(LoadPanel(0, kPanelFile, 0), 0);
-  EXPECT_LT(LoadPanel(0, "no-such-panel-file.uir", MAIN), 0);
-}
-
 }  // namespace

@@ -23,29 +23,16 @@
 #include "platform/popup_script.h"
 #include "platform/test_hooks.h"
 #include "platform/ui.h"
+#include "tests/support/frames.h"
 #include "tests/support/harness.h"
 
 namespace {
 
 constexpr const char* kDone = "X-FLASH Data successfully written!";
 
-std::string MakeTempDir() {
-  char tmpl[] = "/tmp/tarvo-xf-XXXXXX";
-  const char* d = mkdtemp(tmpl);
-  return d ? d : "/tmp";
-}
-
-void WriteFile(const std::string& path, const std::string& content) {
-  std::ofstream f(path, std::ios::binary);
-  f << content;
-}
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::stringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
-}
+using tframes::MakeTempDir;
+using tframes::ReadAll;
+using tframes::WriteFile;
 
 // n values, one per line: start, start - step, ...
 std::string Numbers(int n, int start = 100, int step = 1, const char* sep = "\n") {
