@@ -480,25 +480,8 @@ int SetCtrlAttribute(int panel, int control, int attribute, int value) {
   Control* c = Lookup(panel, control, &err);
   if (!c) return err;
   QWidget* w = c->widget;
+  if (SetPlacementAttribute(w, attribute, value, 0)) return 0;
   switch (attribute) {
-    case ATTR_LEFT:
-      w->move(value, w->y());
-      return 0;
-    case ATTR_TOP:
-      w->move(w->x(), value);
-      return 0;
-    case ATTR_WIDTH:
-      w->resize(std::max(0, value), w->height());
-      return 0;
-    case ATTR_HEIGHT:
-      w->resize(w->width(), std::max(0, value));
-      return 0;
-    case ATTR_VISIBLE:
-      w->setVisible(value != 0);
-      return 0;
-    case ATTR_DIMMED:
-      w->setEnabled(value == 0);
-      return 0;
     case ATTR_TEXT_COLOR:
       return SetColour(*c, &c->textColor, value);
     case ATTR_TEXT_BGCOLOR:

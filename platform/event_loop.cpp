@@ -119,7 +119,7 @@ int ProcessSystemEvents() {
 }
 
 int RunUserInterface() {
-  g_quit = false;
+  // A quit asked for before the loop starts (during start-up) still counts.
   while (!g_quit) {
     if (HandleEvents()) continue;
     WaitForWork(0.05);

@@ -90,5 +90,8 @@ bool PanelShown(int panel);
 
 // Discards every panel (shutdown).
 void DiscardAllPanels();
+// Position, size, visibility and dimming, shared by panels and controls.
+// Returns true when `attribute` is one of those (and applies it).
+bool SetPlacementAttribute(QWidget* w, int attribute, int value, int minSize);
 
 }  // namespace tarvo_ui

@@ -541,31 +541,35 @@ int DiscardPanel(int panel) {
   return 0;
 }
 
-int SetPanelAttribute(int panel, int attribute, int value) {
-  QWidget* w = PanelWidget(panel);
-  if (!w) return kErrPanel;
+bool tarvo_ui::SetPlacementAttribute(QWidget* w, int attribute, int value, int minSize) {
   switch (attribute) {
     case ATTR_LEFT:
       w->move(value, w->y());
-      return 0;
+      return true;
     case ATTR_TOP:
       w->move(w->x(), value);
-      return 0;
+      return true;
     case ATTR_WIDTH:
-      w->resize(std::max(1, value), w->height());
-      return 0;
+      w->resize(std::max(minSize, value), w->height());
+      return true;
     case ATTR_HEIGHT:
-      w->resize(w->width(), std::max(1, value));
-      return 0;
+      w->resize(w->width(), std::max(minSize, value));
+      return true;
     case ATTR_VISIBLE:
       w->setVisible(value != 0);
-      return 0;
+      return true;
     case ATTR_DIMMED:
       w->setEnabled(value == 0);
-      return 0;
+      return true;
     default:
-      return kErrAttribute;
+      return false;
   }
+}
+
+int SetPanelAttribute(int panel, int attribute, int value) {
+  QWidget* w = PanelWidget(panel);
+  if (!w) return kErrPanel;
+  return tarvo_ui::SetPlacementAttribute(w, attribute, value, 1) ? 0 : kErrAttribute;
 }
 
 int GetPanelAttribute(int panel, int attribute, int* value) {
