@@ -205,6 +205,32 @@ class PanelTest : public ::testing::Test {
     Pump();
   }
   QWidget* W(int control) { return tarvo_ui::CtrlWidget(main_, control); }
+  int Attr(int control, int attribute) {
+    int v = -1;
+    GetCtrlAttribute(main_, control, attribute, &v);
+    return v;
+  }
+  int Int(int control) {
+    int v = -1;
+    GetCtrlVal(main_, control, &v);
+    return v;
+  }
+  int TraceAttr(int trace, int attribute) {
+    int v = -1;
+    GetTraceAttribute(main_, kStrip, trace, attribute, &v);
+    return v;
+  }
+  static int PanelAttr(int panel, int attribute) {
+    int v = -1;
+    GetPanelAttribute(panel, attribute, &v);
+    return v;
+  }
+  using Span = std::pair<double, double>;
+  Span Range(int control, int axis) {
+    double lo = -1, hi = -1;
+    GetAxisRange(main_, control, axis, &lo, &hi);
+    return {lo, hi};
+  }
 
   static QTemporaryDir* dir_;
   static std::string path_;
@@ -258,9 +284,7 @@ TEST_F(PanelTest, TopLevelAndChildPanels) {
   QWidget* cw = tarvo_ui::PanelWidget(child);
   EXPECT_EQ(cw->parentWidget(), w);
   EXPECT_EQ(cw->pos(), QPoint(30, 40));
-  int v = -1;
-  GetPanelAttribute(child, ATTR_VISIBLE, &v);
-  EXPECT_EQ(v, 0);  // child panels start hidden
+  EXPECT_EQ(PanelAttr(child, ATTR_VISIBLE), 0);  // child panels start hidden
 
   DisplayPanel(main_);
   EXPECT_TRUE(PanelVisible(main_));
@@ -269,14 +293,11 @@ TEST_F(PanelTest, TopLevelAndChildPanels) {
   EXPECT_TRUE(PanelVisible(child));
   SetPanelAttribute(child, ATTR_LEFT, 120);
   SetPanelAttribute(child, ATTR_TOP, 7);
-  GetPanelAttribute(child, ATTR_LEFT, &v);
-  EXPECT_EQ(v, 120);
-  GetPanelAttribute(child, ATTR_TOP, &v);
-  EXPECT_EQ(v, 7);
+  EXPECT_EQ(PanelAttr(child, ATTR_LEFT), 120);
+  EXPECT_EQ(PanelAttr(child, ATTR_TOP), 7);
   HidePanel(main_);
   EXPECT_FALSE(PanelVisible(child));  // its parent is hidden
-  GetPanelAttribute(child, ATTR_VISIBLE, &v);
-  EXPECT_EQ(v, 1);  // but it keeps its own state
+  EXPECT_EQ(PanelAttr(child, ATTR_VISIBLE), 1);  // but it keeps its own state
 
   // Discarding the parent takes the child along.
   DiscardPanel(main_);
@@ -291,9 +312,7 @@ TEST_F(PanelTest, PanelFileStatesAndPortList) {
   EXPECT_TRUE(CtrlVisible(main_, kBtn));
   EXPECT_TRUE(CtrlDimmed(main_, kDimmed));  // enabled = false
   EXPECT_FALSE(CtrlDimmed(main_, kBtn));
-  int v = -1;
-  GetCtrlAttribute(main_, kText, ATTR_VISIBLE, &v);
-  EXPECT_EQ(v, 0);
+  EXPECT_EQ(Attr(kText, ATTR_VISIBLE), 0);
 
   auto* ports = qobject_cast<QComboBox*>(W(kPorts));
   const std::vector<PortEntry> list = ListSerialPorts();
@@ -317,11 +336,9 @@ TEST_F(PanelTest, NumericValuesKeepTheControlsTypeAndRange) {
   EXPECT_EQ(GetCtrlVal(main_, kSpin, &u16), 0);
   EXPECT_EQ(u16, 1234);
   SetCtrlVal(main_, kSpin, 70000);  // coerced into the control's range
-  GetCtrlVal(main_, kSpin, &i);
-  EXPECT_EQ(i, 65535);
+  EXPECT_EQ(Int(kSpin), 65535);
   SetCtrlVal(main_, kSpin, -3);
-  GetCtrlVal(main_, kSpin, &i);
-  EXPECT_EQ(i, 0);
+  EXPECT_EQ(Int(kSpin), 0);
 
   SetCtrlVal(main_, kDSpin, 12.9);
   GetCtrlVal(main_, kDSpin, &u16);
@@ -354,11 +371,9 @@ TEST_F(PanelTest, NumericValuesKeepTheControlsTypeAndRange) {
   GetCtrlVal(main_, kSlide, &u16);
   EXPECT_EQ(u16, 128);
   SetCtrlVal(main_, kTog, 1);
-  GetCtrlVal(main_, kTog, &i);
-  EXPECT_EQ(i, 1);
+  EXPECT_EQ(Int(kTog), 1);
   SetCtrlVal(main_, kRad, 1);
-  GetCtrlVal(main_, kRad, &i);
-  EXPECT_EQ(i, 1);
+  EXPECT_EQ(Int(kRad), 1);
 
   // Written by the program: no callback fires.
   EXPECT_TRUE(g_events.empty());
@@ -369,24 +384,19 @@ TEST_F(PanelTest, NumericValuesKeepTheControlsTypeAndRange) {
 }
 
 TEST_F(PanelTest, RingsAndPortList) {
-  int v = -1;
   EXPECT_EQ(SetCtrlVal(main_, kRing, 2), 0);
-  GetCtrlVal(main_, kRing, &v);
-  EXPECT_EQ(v, 2);
+  EXPECT_EQ(Int(kRing), 2);
   EXPECT_EQ(Text(main_, kRing), "two");
   EXPECT_LT(SetCtrlVal(main_, kRing, 3), 0);  // no such item: unchanged
-  GetCtrlVal(main_, kRing, &v);
-  EXPECT_EQ(v, 2);
+  EXPECT_EQ(Int(kRing), 2);
 
   EXPECT_EQ(SetCtrlVal(main_, kPorts, kSimPort), 0);
-  GetCtrlVal(main_, kPorts, &v);
-  EXPECT_EQ(v, kSimPort);
+  EXPECT_EQ(Int(kPorts), kSimPort);
   auto* ports = qobject_cast<QComboBox*>(W(kPorts));
   const int before = ports->count();
   // A port the machine does not list is added, so the choice shows.
   EXPECT_EQ(SetCtrlVal(main_, kPorts, 57), 0);
-  GetCtrlVal(main_, kPorts, &v);
-  EXPECT_EQ(v, 57);
+  EXPECT_EQ(Int(kPorts), 57);
   EXPECT_EQ(ports->count(), before + 1);
   EXPECT_NE(Text(main_, kPorts).find("COM57"), std::string::npos);
   SetCtrlVal(main_, kPorts, 57);
@@ -453,25 +463,20 @@ TEST_F(PanelTest, GeometryVisibilityAndDimming) {
   SetCtrlAttribute(main_, kText, ATTR_TOP, top - 20);
   SetCtrlAttribute(main_, kText, ATTR_WIDTH, 250);
   int v = 0;
-  GetCtrlAttribute(main_, kText, ATTR_LEFT, &v);
-  EXPECT_EQ(v, 100);
-  GetCtrlAttribute(main_, kText, ATTR_TOP, &v);
-  EXPECT_EQ(v, -10);
-  GetCtrlAttribute(main_, kText, ATTR_WIDTH, &v);
-  EXPECT_EQ(v, 250);
+  EXPECT_EQ(Attr(kText, ATTR_LEFT), 100);
+  EXPECT_EQ(Attr(kText, ATTR_TOP), -10);
+  EXPECT_EQ(Attr(kText, ATTR_WIDTH), 250);
 
   DisplayPanel(main_);
   SetCtrlAttribute(main_, kText, ATTR_VISIBLE, 1);
   EXPECT_TRUE(CtrlVisible(main_, kText));
   SetCtrlAttribute(main_, kBtn, ATTR_VISIBLE, 0);
   EXPECT_FALSE(CtrlVisible(main_, kBtn));
-  GetCtrlAttribute(main_, kBtn, ATTR_VISIBLE, &v);
-  EXPECT_EQ(v, 0);
+  EXPECT_EQ(Attr(kBtn, ATTR_VISIBLE), 0);
 
   SetCtrlAttribute(main_, kSpin, ATTR_DIMMED, 1);
   EXPECT_TRUE(CtrlDimmed(main_, kSpin));
-  GetCtrlAttribute(main_, kSpin, ATTR_DIMMED, &v);
-  EXPECT_EQ(v, 1);
+  EXPECT_EQ(Attr(kSpin, ATTR_DIMMED), 1);
   SetCtrlAttribute(main_, kSpin, ATTR_DIMMED, 0);
   EXPECT_FALSE(CtrlDimmed(main_, kSpin));
 
@@ -481,10 +486,8 @@ TEST_F(PanelTest, GeometryVisibilityAndDimming) {
 }
 
 TEST_F(PanelTest, ColoursFontsAndLabels) {
-  int v = 0;
   EXPECT_EQ(SetCtrlAttribute(main_, kNum, ATTR_TEXT_BGCOLOR, 0x008000), 0);
-  GetCtrlAttribute(main_, kNum, ATTR_TEXT_BGCOLOR, &v);
-  EXPECT_EQ(v, 0x008000);
+  EXPECT_EQ(Attr(kNum, ATTR_TEXT_BGCOLOR), 0x008000);
   QPalette pal = W(kNum)->palette();
   EXPECT_EQ(pal.color(QPalette::Base).rgb() & 0xFFFFFF, 0x008000u);
   // Dark green background: the text turns white to stay readable.
@@ -494,25 +497,21 @@ TEST_F(PanelTest, ColoursFontsAndLabels) {
   // An explicit text colour wins.
   SetCtrlAttribute(main_, kNum, ATTR_TEXT_COLOR, 0x0000FF);
   EXPECT_EQ(W(kNum)->palette().color(QPalette::Active, QPalette::Text), QColor(0, 0, 255));
-  GetCtrlAttribute(main_, kNum, ATTR_TEXT_COLOR, &v);
-  EXPECT_EQ(v, 0x0000FF);
+  EXPECT_EQ(Attr(kNum, ATTR_TEXT_COLOR), 0x0000FF);
 
   SetCtrlAttribute(main_, kMsg, ATTR_TEXT_BGCOLOR, 0x0080FF);
   EXPECT_TRUE(W(kMsg)->autoFillBackground());
   EXPECT_EQ(W(kMsg)->palette().color(QPalette::Window).rgb() & 0xFFFFFF, 0x0080FFu);
 
   SetCtrlAttribute(main_, kDeco, ATTR_FRAME_COLOR, 0x0080FF);
-  GetCtrlAttribute(main_, kDeco, ATTR_FRAME_COLOR, &v);
-  EXPECT_EQ(v, 0x0080FF);
+  EXPECT_EQ(Attr(kDeco, ATTR_FRAME_COLOR), 0x0080FF);
   EXPECT_TRUE(W(kDeco)->autoFillBackground());
   EXPECT_EQ(W(kDeco)->palette().color(QPalette::Window).rgb() & 0xFFFFFF, 0x0080FFu);
 
   SetCtrlAttribute(main_, kMsg, ATTR_TEXT_POINT_SIZE, 18);
   SetCtrlAttribute(main_, kMsg, ATTR_TEXT_BOLD, 1);
-  GetCtrlAttribute(main_, kMsg, ATTR_TEXT_POINT_SIZE, &v);
-  EXPECT_EQ(v, 18);
-  GetCtrlAttribute(main_, kMsg, ATTR_TEXT_BOLD, &v);
-  EXPECT_EQ(v, 1);
+  EXPECT_EQ(Attr(kMsg, ATTR_TEXT_POINT_SIZE), 18);
+  EXPECT_EQ(Attr(kMsg, ATTR_TEXT_BOLD), 1);
   QFont odd("Courier");
   W(kMsg)->setFont(odd);
   SetCtrlAttribute(main_, kMsg, ATTR_TEXT_FONT, "NIApp");
@@ -524,13 +523,10 @@ TEST_F(PanelTest, ColoursFontsAndLabels) {
   // Range of a numeric control: the value follows, silently.
   SetCtrlVal(main_, kSpin, 500);
   SetCtrlAttribute(main_, kSpin, ATTR_MAX_VALUE, 100);
-  GetCtrlAttribute(main_, kSpin, ATTR_MAX_VALUE, &v);
-  EXPECT_EQ(v, 100);
-  GetCtrlVal(main_, kSpin, &v);
-  EXPECT_EQ(v, 100);
+  EXPECT_EQ(Attr(kSpin, ATTR_MAX_VALUE), 100);
+  EXPECT_EQ(Int(kSpin), 100);
   SetCtrlAttribute(main_, kSlide, ATTR_MIN_VALUE, 10);
-  GetCtrlAttribute(main_, kSlide, ATTR_MIN_VALUE, &v);
-  EXPECT_EQ(v, 10);
+  EXPECT_EQ(Attr(kSlide, ATTR_MIN_VALUE), 10);
   EXPECT_TRUE(g_events.empty());
 }
 
@@ -575,18 +571,14 @@ TEST_F(PanelTest, ClicksGiveTheEventsOfARealClick) {
   g_events.clear();
   ClickCtrl(main_, kTog);
   EXPECT_EQ(EventCodes(), (std::vector<int>{3, 2, 1}));
-  int v = 0;
-  GetCtrlVal(main_, kTog, &v);
-  EXPECT_EQ(v, 1);
+  EXPECT_EQ(Int(kTog), 1);
   ClickCtrl(main_, kTog);
-  GetCtrlVal(main_, kTog, &v);
-  EXPECT_EQ(v, 0);
+  EXPECT_EQ(Int(kTog), 0);
 
   g_events.clear();
   ClickCtrl(main_, kRad);
   EXPECT_EQ(EventCodes(), (std::vector<int>{3, 2, 1}));
-  GetCtrlVal(main_, kRad, &v);
-  EXPECT_EQ(v, 1);
+  EXPECT_EQ(Int(kRad), 1);
 
   // A ring only opens on a click; nothing is chosen yet.
   g_events.clear();
@@ -628,9 +620,7 @@ TEST_F(PanelTest, UserInputOnWidgetsFiresValueChangedThenCommit) {
   QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
   QApplication::sendEvent(W(kSpin), &enter);
   EXPECT_EQ(EventCodes(), (std::vector<int>{2, 1}));
-  int v = 0;
-  GetCtrlVal(main_, kSpin, &v);
-  EXPECT_EQ(v, 123);
+  EXPECT_EQ(Int(kSpin), 123);
 
   g_events.clear();
   qobject_cast<QSlider*>(W(kSlide))->triggerAction(QAbstractSlider::SliderPageStepAdd);
@@ -824,13 +814,9 @@ TEST_F(PanelTest, GraphPlotsAxesAndCursors) {
   EXPECT_LT(PlotXY(main_, kGraph, x, y, 0, VAL_FAT_LINE, VAL_SIMPLE_DOT, VAL_SOLID, 1, 0), 0);
 
   double lo = 0, hi = 0;
-  GetAxisRange(main_, kGraph, VAL_XAXIS, &lo, &hi);  // from the panel file
-  EXPECT_EQ(lo, 0);
-  EXPECT_EQ(hi, 4096);
+  EXPECT_EQ(Range(kGraph, VAL_XAXIS), Span(0, 4096));
   EXPECT_EQ(SetAxisScalingMode(main_, kGraph, VAL_XAXIS, VAL_MANUAL, 1.0, 1024), 0);
-  GetAxisRange(main_, kGraph, VAL_XAXIS, &lo, &hi);
-  EXPECT_EQ(lo, 1.0);
-  EXPECT_EQ(hi, 1024);
+  EXPECT_EQ(Range(kGraph, VAL_XAXIS), Span(1.0, 1024));
   EXPECT_LT(SetAxisScalingMode(main_, kGraph, VAL_XAXIS, VAL_MANUAL, 5, 5), 0);
   GetAxisRange(main_, kGraph, VAL_XAXIS, &lo, &hi);
   EXPECT_EQ(hi, 1024);
@@ -838,9 +824,7 @@ TEST_F(PanelTest, GraphPlotsAxesAndCursors) {
   GetAxisRange(main_, kGraph, VAL_RIGHT_YAXIS, &lo, &hi);
   EXPECT_EQ(hi, 256);
   EXPECT_EQ(SetAxisScalingMode(main_, kGraph, VAL_LEFT_YAXIS, VAL_AUTOSCALE, 0, 0), 0);
-  GetAxisRange(main_, kGraph, VAL_LEFT_YAXIS, &lo, &hi);
-  EXPECT_EQ(lo, 60000);
-  EXPECT_EQ(hi, 60127);
+  EXPECT_EQ(Range(kGraph, VAL_LEFT_YAXIS), Span(60000, 60127));
 
   double cx = 0, cy = 0;
   EXPECT_EQ(SetGraphCursor(main_, kGraph, 1, 1000, 0.75), 0);
@@ -896,42 +880,32 @@ TEST_F(PanelTest, StripChartTakesValuesInTurnAndKeepsOneScreen) {
   pts = GetStripTrace(main_, kStrip, 1);
   ASSERT_EQ(pts.size(), 10u);
   EXPECT_EQ(pts.back(), 1495);
-  int v = 0;
-  GetCtrlAttribute(main_, kStrip, ATTR_POINTS_PER_SCREEN, &v);
-  EXPECT_EQ(v, 10);
+  EXPECT_EQ(Attr(kStrip, ATTR_POINTS_PER_SCREEN), 10);
   double lo = 0, hi = 0;
   GetAxisRange(main_, kStrip, VAL_XAXIS, &lo, &hi);
   EXPECT_EQ(hi - lo, 9);
 
   SetCtrlAttribute(main_, kStrip, ATTR_NUM_TRACES, 2);
-  GetCtrlAttribute(main_, kStrip, ATTR_NUM_TRACES, &v);
-  EXPECT_EQ(v, 2);
+  EXPECT_EQ(Attr(kStrip, ATTR_NUM_TRACES), 2);
   EXPECT_TRUE(GetStripTrace(main_, kStrip, 3).empty());
   EXPECT_LT(SetCtrlAttribute(main_, kStrip, ATTR_NUM_TRACES, 0), 0);
   EXPECT_EQ(SetCtrlAttribute(main_, kStrip, ATTR_SCROLL_MODE, 1), 0);
-  GetCtrlAttribute(main_, kStrip, ATTR_SCROLL_MODE, &v);
-  EXPECT_EQ(v, 1);
+  EXPECT_EQ(Attr(kStrip, ATTR_SCROLL_MODE), 1);
 }
 
 TEST_F(PanelTest, StripChartTracesAndValueAxis) {
   EXPECT_EQ(SetTraceAttribute(main_, kStrip, 1, ATTR_TRACE_COLOR, 0x008000), 0);
   EXPECT_EQ(SetTraceAttribute(main_, kStrip, 1, ATTR_TRACE_THICKNESS, 1), 0);
-  int v = 0;
-  GetTraceAttribute(main_, kStrip, 1, ATTR_TRACE_COLOR, &v);
-  EXPECT_EQ(v, 0x008000);
-  GetTraceAttribute(main_, kStrip, 1, ATTR_TRACE_THICKNESS, &v);
-  EXPECT_EQ(v, 1);
-  GetTraceAttribute(main_, kStrip, 4, ATTR_TRACE_THICKNESS, &v);
-  EXPECT_NE(v, 1);  // measured traces keep the solid style
+  EXPECT_EQ(TraceAttr(1, ATTR_TRACE_COLOR), 0x008000);
+  EXPECT_EQ(TraceAttr(1, ATTR_TRACE_THICKNESS), 1);
+  EXPECT_NE(TraceAttr(4, ATTR_TRACE_THICKNESS), 1);  // measured traces keep the solid style
   EXPECT_LT(SetTraceAttribute(main_, kStrip, 6, ATTR_TRACE_COLOR, 0), 0);
 
   double lo = 0, hi = 0;
   GetAxisRange(main_, kStrip, VAL_LEFT_YAXIS, &lo, &hi);  // from the panel file
   EXPECT_EQ(hi, 4096);
   EXPECT_EQ(SetAxisScalingMode(main_, kStrip, VAL_LEFT_YAXIS, VAL_MANUAL, 480, 520), 0);
-  GetAxisRange(main_, kStrip, VAL_LEFT_YAXIS, &lo, &hi);
-  EXPECT_EQ(lo, 480);
-  EXPECT_EQ(hi, 520);
+  EXPECT_EQ(Range(kStrip, VAL_LEFT_YAXIS), Span(480, 520));
 }
 
 // What is drawn on the screen: the bar, the window and a cursor show in
