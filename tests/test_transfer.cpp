@@ -22,6 +22,7 @@
 #include "platform/popup_script.h"
 #include "platform/test_hooks.h"
 #include "platform/ui.h"
+#include "tests/support/frames.h"
 #include "tests/support/harness.h"
 
 namespace {
@@ -30,29 +31,10 @@ using tarvo_sim::Set;
 
 // Distinct, in-range sets as a sensor memory would hold them.
 Set MakeSet(int n, uint16_t base) {
-  Set s{};
-  if (n == 0) {
-    const uint16_t w[15] = {2, 1, 3, 4, 17, 0, 120, 140, 9, 8, 7, 6, 5, 0x5678, 0x0001};
-    for (int i = 0; i < 15; ++i) s[i] = w[i];
-  } else {
-    const uint16_t w[15] = {static_cast<uint16_t>(base),
-                            1,
-                            static_cast<uint16_t>(40 + n),
-                            static_cast<uint16_t>(base + 100),
-                            static_cast<uint16_t>(n),
-                            static_cast<uint16_t>(3000 + n),
-                            1,
-                            11,
-                            12,
-                            13,
-                            14,
-                            static_cast<uint16_t>(2048 * n),
-                            0,
-                            static_cast<uint16_t>(1000 + n),
-                            2};
-    for (int i = 0; i < 15; ++i) s[i] = w[i];
-  }
-  return s;
+  if (n == 0) return {2, 1, 3, 4, 17, 0, 120, 140, 9, 8, 7, 6, 5, 0x5678, 0x0001};
+  const auto u = [](int v) { return static_cast<uint16_t>(v); };
+  return {base, 1, u(40 + n), u(base + 100), u(n), u(3000 + n), 1, 11, 12, 13, 14, u(2048 * n), 0,
+          u(1000 + n), 2};
 }
 
 Set PayloadOf(uint16_t set) {
@@ -140,20 +122,9 @@ TEST_F(Transfer, SendToEepromUsesCommandThree) {
   EXPECT_EQ(sim().eeprom[1][0], 555);
 }
 
-TEST_F(Transfer, StartUpSetZeroFrameCarriesTheStartValues) {
-  SetParameterStartValues();
-  SetPanelValues();
-  sim().ClearRequests();
-  ClickCtrl(pHandle, MAIN_BTNSend);
-  ASSERT_GE(sim().requests().size(), 1u);
-  const Set want = {1, 0, 0, 1, 1, 1, 100, 100, 0, 0, 0, 0, 0, 37000, 0};
-  EXPECT_EQ(sim().requests()[0].words, want);
-}
-
 TEST_F(Transfer, GetFromFileShowsItsValuesWithoutSerialTraffic) {
-  char dir[] = "/tmp/tarvo-transfer-XXXXXX";
-  ASSERT_NE(mkdtemp(dir), nullptr);
-  const std::string path = std::string(dir) + "/TARVOpara.cfg";
+  const std::string dir = tframes::MakeTempDir();
+  const std::string path = dir + "/TARVOpara.cfg";
   {
     std::ofstream f(path, std::ios::binary);
     for (int n = 0; n < 3; ++n) {
@@ -229,17 +200,12 @@ TEST_F(Transfer, TransactionsWaitWhileAVideoPassOwnsTheLine) {
 // ---- the fetch of one set against a scripted line -----------------------------
 
 std::vector<uint8_t> ParameterReply(uint16_t command, const uint16_t* words) {
-  unsigned char f[kFrameBytes];
-  EncodeFrame(f, command, 0, words);
-  return std::vector<uint8_t>(f, f + kFrameBytes);
+  return tframes::OrdinaryFrame(command, std::vector<uint16_t>(words, words + 15));
 }
-
 std::vector<uint8_t> MeasurementReply() {
-  uint16_t w[16];
-  for (int i = 0; i < 16; ++i) w[i] = static_cast<uint16_t>(5000 + i);
-  unsigned char f[kFrameBytes];
-  EncodeFrame(f, 8, w[0], &w[1]);  // bytes 2-3 = 8, 16 words from byte 4
-  return std::vector<uint8_t>(f, f + kFrameBytes);
+  std::vector<uint16_t> w;
+  for (int i = 0; i < 16; ++i) w.push_back(static_cast<uint16_t>(5000 + i));
+  return tframes::MeasurementFrame(w);
 }
 
 class FetchOnLine : public ::testing::Test {
@@ -295,21 +261,6 @@ TEST_F(FetchOnLine, SilenceTimesOutAndTheNextSetIsStillAsked) {
   EXPECT_EQ(CtrlText(pHandle, MAIN_TEXTStatus), "Timeout-RS-232...");
   EXPECT_EQ(0, std::memcmp(parameter.set1, before.set1, sizeof before.set1));
   EXPECT_EQ(parameter.set1Long[1], before.set1Long[1]);
-}
-
-TEST_F(FetchOnLine, AReplyWithinTheTimeOutIsTakenALateOneIsNot) {
-  uint16_t words[15] = {};
-  words[0] = 3;  // evaluation mode 3
-  const double t = Timer();
-  line_->ReplyToNextWrite(1.0, ParameterReply(2, words));
-  PushGET(1, 0);
-  EXPECT_EQ(parameter.set0[0], 3);
-  words[0] = 4;
-  line_->ReplyToNextWrite(2.0, ParameterReply(2, words));
-  PushGET(1, 0);
-  EXPECT_EQ(parameter.set0[0], 3);
-  EXPECT_EQ(CtrlText(pHandle, MAIN_TEXTStatus), "Timeout-RS-232...");
-  (void)t;
 }
 
 }  // namespace
