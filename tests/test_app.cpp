@@ -76,16 +76,9 @@ TEST_F(StartUpTest, WithNoSensorTheProgramStartsWithItsStartValues) {
 
   // The link failure is in the status line; the program runs on.
   EXPECT_EQ(Status(), "Timeout-RS-232...");
-  EXPECT_EQ(stop_flag, 1);
-  EXPECT_EQ(com, 1);
-  EXPECT_EQ(target, 1);
-  EXPECT_EQ(rx_flag, 0);
-  EXPECT_EQ(graph_flag, 0);
-  EXPECT_EQ(ccdmaxpixel, 1024);
-  EXPECT_EQ(ccdsubpixel, 2048);
-  EXPECT_EQ(ccdvirtpixel, 4096);
-  EXPECT_EQ(yaxisMAX, 2048);
-  EXPECT_EQ(YMAXADC, 256);
+  const std::vector<long> globals = {stop_flag,    com,          target,   rx_flag, graph_flag,
+                                     ccdmaxpixel, ccdsubpixel, ccdvirtpixel, yaxisMAX, YMAXADC};
+  EXPECT_EQ(globals, (std::vector<long>{1, 1, 1, 0, 0, 1024, 2048, 4096, 2048, 256}));
   EXPECT_STREQ(szSoftVersion, "Version 3.03");
   EXPECT_STREQ(szSoftName, "TARVO-LT-MS-Scope");
 
@@ -109,12 +102,8 @@ TEST_F(StartUpTest, WithNoSensorTheProgramStartsWithItsStartValues) {
   EXPECT_EQ(recorder, 0);
 
   // Main panel and set 0 panel shown; the other panels hidden.
-  EXPECT_TRUE(PanelVisible(pHandle));
-  EXPECT_TRUE(PanelVisible(pPara0));
-  EXPECT_FALSE(PanelVisible(pPara1));
-  EXPECT_FALSE(PanelVisible(pPara2));
-  EXPECT_FALSE(PanelVisible(pCalib));
-  EXPECT_FALSE(PanelVisible(pPopUp));
+  for (int panel : {pHandle, pPara0, pPara1, pPara2, pCalib, pPopUp})
+    EXPECT_EQ(PanelVisible(panel), panel == pHandle || panel == pPara0) << panel;
   for (int child : {pPara0, pPara1, pPara2, pCalib}) {
     EXPECT_EQ(PanelAttr(child, ATTR_LEFT), 8);
     EXPECT_EQ(PanelAttr(child, ATTR_TOP), 98);
@@ -445,35 +434,27 @@ INSTANTIATE_TEST_SUITE_P(EveryControl, HelpTest, ::testing::ValuesIn(kHelpRows),
                            return std::string(info.param.name);
                          });
 
-TEST_F(ShellTest, HelpBoxMovesToTheNextControlAndToggles) {
+TEST_F(ShellTest, HelpBoxesMoveToggleStayIndependentAndHideOnAClick) {
   FireCtrlEvent(pHandle, MAIN_BTNRun, EVENT_RIGHT_CLICK);
   ASSERT_TRUE(CtrlVisible(pHandle, MAIN_TEXTHelp));
+  // Another control's right click moves the box there and toggles it.
   FireCtrlEvent(pHandle, MAIN_BTNStop, EVENT_RIGHT_CLICK);
   EXPECT_FALSE(CtrlVisible(pHandle, MAIN_TEXTHelp));
   ExpectBoxBeside(kHelpRows[2]);
   FireCtrlEvent(pHandle, MAIN_BTNStop, EVENT_RIGHT_CLICK);
   EXPECT_TRUE(CtrlVisible(pHandle, MAIN_TEXTHelp));
   ExpectBoxBeside(kHelpRows[2]);
-}
-
-TEST_F(ShellTest, TheTwoHelpBoxesAreIndependent) {
-  FireCtrlEvent(pHandle, MAIN_BTNRun, EVENT_RIGHT_CLICK);
+  // The second box is independent of the first.
   FireCtrlEvent(pHandle, MAIN_DropDCom, EVENT_RIGHT_CLICK);
   EXPECT_TRUE(CtrlVisible(pHandle, MAIN_TEXTHelp));
   EXPECT_TRUE(CtrlVisible(pHandle, MAIN_TEXTHelp2));
-  ExpectBoxBeside(kHelpRows[0]);
+  ExpectBoxBeside(kHelpRows[2]);
   ExpectBoxBeside(kHelpRows[5]);
-}
-
-TEST_F(ShellTest, ClickOnAHelpBoxHidesIt) {
-  FireCtrlEvent(pHandle, MAIN_BTNRun, EVENT_RIGHT_CLICK);
-  FireCtrlEvent(pHandle, MAIN_DropDCom, EVENT_RIGHT_CLICK);
-  // Commit and value-changed events leave the boxes alone.
+  // Commit and value-changed events leave the boxes alone; a click hides one.
   FireCtrlEvent(pHandle, MAIN_TEXTHelp, EVENT_COMMIT);
   FireCtrlEvent(pHandle, MAIN_TEXTHelp2, EVENT_VAL_CHANGED);
   EXPECT_TRUE(CtrlVisible(pHandle, MAIN_TEXTHelp));
   EXPECT_TRUE(CtrlVisible(pHandle, MAIN_TEXTHelp2));
-  // A left click as the user makes it.
   ClickCtrl(pHandle, MAIN_TEXTHelp);
   EXPECT_FALSE(CtrlVisible(pHandle, MAIN_TEXTHelp));
   EXPECT_TRUE(CtrlVisible(pHandle, MAIN_TEXTHelp2));
@@ -515,12 +496,11 @@ TEST_F(ShellTest, HeaderShowsBandLogoAndTheFiveTexts) {
                                {"TARVO-LT-MS-Scope", 300, 32, 18, 0, 0},
                                {"Version 3.03", 480, 38, 11, 0, 0}};
   for (int i = 0; i < 5; ++i) {
+    SCOPED_TRACE(expected[i].text);
     EXPECT_EQ(texts[i].text, expected[i].text);
-    EXPECT_EQ(texts[i].left, expected[i].left) << expected[i].text;
-    EXPECT_EQ(texts[i].top, expected[i].top) << expected[i].text;
-    EXPECT_EQ(texts[i].size, expected[i].size) << expected[i].text;
-    EXPECT_EQ(texts[i].bg, 0x0080FF) << expected[i].text;
-    EXPECT_EQ(texts[i].fg, 0xFFFFFF) << expected[i].text;
+    EXPECT_EQ(std::vector<int>({texts[i].left, texts[i].top, texts[i].size, texts[i].bg, texts[i].fg}),
+              std::vector<int>({expected[i].left, expected[i].top, expected[i].size, 0x0080FF,
+                                0xFFFFFF}));
   }
 }
 
