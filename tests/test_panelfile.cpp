@@ -55,21 +55,16 @@ const Ctrl kControls[] = {
     C(POPUP, TEXTRecStatus),    C(POPUP, RecordFileNameBtn), C(POPUP, BTNStartRecord),
     C(POPUP, BTNStopRecord),
 };
-#undef C
 
 // The numeric edits that carry a 16-bit parameter word.
 const Ctrl kWordEdits[] = {
-    {PARA0, PARA0_CTRLPara0W1, "CTRLPara0W1"}, {PARA0, PARA0_CTRLPara0W4, "CTRLPara0W4"},
-    {PARA0, PARA0_CTRLPara0W5, "CTRLPara0W5"}, {PARA0, PARA0_CTRLTolLo, "CTRLTolLo"},
-    {PARA0, PARA0_CTRLTolUp, "CTRLTolUp"},     {PARA1, PARA1_CTRLPara1W0, "CTRLPara1W0"},
-    {PARA1, PARA1_CTRLPara1W1, "CTRLPara1W1"}, {PARA1, PARA1_NEDITeachA, "NEDITeachA"},
-    {PARA1, PARA1_CTRLPara1W4, "CTRLPara1W4"}, {PARA1, PARA1_CTRLPara1W5, "CTRLPara1W5"},
-    {PARA1, PARA1_CTRLPara1W6, "CTRLPara1W6"}, {PARA2, PARA2_CTRLPara2W0, "CTRLPara2W0"},
-    {PARA2, PARA2_CTRLPara2W1, "CTRLPara2W1"}, {PARA2, PARA2_NEDITeachB, "NEDITeachB"},
-    {PARA2, PARA2_CTRLPara2W4, "CTRLPara2W4"}, {PARA2, PARA2_CTRLPara2W5, "CTRLPara2W5"},
-    {PARA2, PARA2_CTRLPara2W6, "CTRLPara2W6"}, {POPUP, POPUP_NEDITRecTime, "NEDITRecTime"},
-    {POPUP, POPUP_NEDITRecSamples, "NEDITRecSamples"},
+    C(PARA0, CTRLPara0W1), C(PARA0, CTRLPara0W4), C(PARA0, CTRLPara0W5), C(PARA0, CTRLTolLo),
+    C(PARA0, CTRLTolUp),   C(PARA1, CTRLPara1W0), C(PARA1, CTRLPara1W1), C(PARA1, NEDITeachA),
+    C(PARA1, CTRLPara1W4), C(PARA1, CTRLPara1W5), C(PARA1, CTRLPara1W6), C(PARA2, CTRLPara2W0),
+    C(PARA2, CTRLPara2W1), C(PARA2, NEDITeachB),  C(PARA2, CTRLPara2W4), C(PARA2, CTRLPara2W5),
+    C(PARA2, CTRLPara2W6), C(POPUP, NEDITRecTime), C(POPUP, NEDITRecSamples),
 };
+#undef C
 
 struct Rect {
   int top = 0, left = 0, height = 0, width = 0;
@@ -351,27 +346,18 @@ TEST_F(PanelFile, CalibrationWordsSurviveThePanels) {
 
 TEST_F(PanelFile, HelpBoxesLandOnTheMainPanel) {
   const struct {
-    int control;
-    int box;
-    const char* name;
-  } table[] = {
-      {MAIN_BTNRun, MAIN_TEXTHelp, "BTNRun"},
-      {MAIN_BTNVideo, MAIN_TEXTHelp, "BTNVideo"},
-      {MAIN_BTNStop, MAIN_TEXTHelp, "BTNStop"},
-      {MAIN_ButtonTeach, MAIN_TEXTHelp, "ButtonTeach"},
-      {MAIN_ButtonReset, MAIN_TEXTHelp, "ButtonReset"},
-      {MAIN_DropDCom, MAIN_TEXTHelp2, "DropDCom"},
-      {MAIN_BTNSend, MAIN_TEXTHelp, "BTNSend"},
-      {MAIN_BTNGet, MAIN_TEXTHelp, "BTNGet"},
-      {MAIN_TOGGBTN_Recorder, MAIN_TEXTHelp, "TOGGBTN_Recorder"},
-      {MAIN_GRAPHDataSlave, MAIN_TEXTHelp2, "GRAPHDataSlave"},
-      {MAIN_GRAPHDataMaster, MAIN_TEXTHelp2, "GRAPHDataMaster"},
-  };
+    int control, box;
+  } table[] = {{MAIN_BTNRun, MAIN_TEXTHelp},          {MAIN_BTNVideo, MAIN_TEXTHelp},
+               {MAIN_BTNStop, MAIN_TEXTHelp},         {MAIN_ButtonTeach, MAIN_TEXTHelp},
+               {MAIN_ButtonReset, MAIN_TEXTHelp},     {MAIN_DropDCom, MAIN_TEXTHelp2},
+               {MAIN_BTNSend, MAIN_TEXTHelp},         {MAIN_BTNGet, MAIN_TEXTHelp},
+               {MAIN_TOGGBTN_Recorder, MAIN_TEXTHelp}, {MAIN_GRAPHDataSlave, MAIN_TEXTHelp2},
+               {MAIN_GRAPHDataMaster, MAIN_TEXTHelp2}};
   int mw = 0, mh = 0;
   PanelSize(pHandle, &mw, &mh);
   const Rect child = ChildArea();
   for (const auto& t : table) {
-    SCOPED_TRACE(t.name);
+    SCOPED_TRACE(t.control);
     ASSERT_FALSE(Visible(pHandle, t.box));
     // The right click, as the control's callback receives it.
     ASSERT_EQ(FireCtrlEvent(pHandle, t.control, EVENT_RIGHT_CLICK), 0);
