@@ -69,8 +69,11 @@ void GrabAfter(double seconds, int stopPanel, int stopCtrl) {
 
 void Status(const char* after) { std::printf("after %s: %s\n", after, szStatus); }
 
+// A click on the toggle that is on already would turn it off.
 void ShowPanel(int toggle) {
-  ClickCtrl(pHandle, toggle);
+  int on = 0;
+  GetCtrlVal(pHandle, toggle, &on);
+  if (!on) ClickCtrl(pHandle, toggle);
   RunEventsFor(0.3);
 }
 
