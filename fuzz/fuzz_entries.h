@@ -1,0 +1,207 @@
+// Entry points that feed arbitrary bytes through the program's input readers:
+// the receive path of the serial line, the parameter-file reader and the
+// linearisation-file reader. Shared by the libFuzzer targets (fuzz/*.cpp) and
+// by the regression suite, which replays the inputs that once failed.
+//
+// Each entry checks what must hold for any input and calls FuzzFail (which
+// aborts) when it does not, so a fuzzer reports the input.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "link/frame.h"
+#include "link/identify.h"
+#include "link/link.h"
+#include "link/payload.h"
+#include "link/xflash.h"
+#include "params/parafile_format.h"
+#include "platform/clock.h"
+#include "platform/port_backend.h"
+#include "platform/serial.h"
+#include "platform/serial_internal.h"
+
+namespace fuzz {
+
+inline void FuzzFail(const char* what) {
+  std::fprintf(stderr, "fuzz check failed: %s\n", what);
+  std::abort();
+}
+
+// An in-memory line: each poll delivers the next piece of the input, pieces
+// as long as the chunk pattern says (so frames arrive split and joined in
+// every way a serial driver can hand them over). A reply line delivers
+// nothing before the first write (the request).
+class ByteStreamLine : public PortBackend {
+ public:
+  ByteStreamLine(const uint8_t* data, size_t size, const uint8_t* chunks, size_t nChunks,
+                 bool reply = false)
+      : data_(data), size_(size), chunks_(chunks), nChunks_(nChunks), silent_(reply) {}
+  int Open() override { return 0; }
+  void Close() override {}
+  int Write(const uint8_t*, int count) override {
+    silent_ = false;
+    return count;
+  }
+  void Poll(std::vector<uint8_t>& in) override {
+    if (silent_ || pos_ >= size_) return;
+    size_t n = nChunks_ ? 1 + chunks_[chunk_++ % nChunks_] % 80 : size_ - pos_;
+    if (n > size_ - pos_) n = size_ - pos_;
+    in.insert(in.end(), data_ + pos_, data_ + pos_ + n);
+    pos_ += n;
+  }
+  // Every piece is due at once: a waiting read never idles.
+  double NextArrivalIn() const override { return !silent_ && pos_ < size_ ? 0.0 : -1.0; }
+  bool Done() const { return pos_ >= size_; }
+
+ private:
+  const uint8_t* data_;
+  size_t size_;
+  const uint8_t* chunks_;
+  size_t nChunks_;
+  bool silent_;
+  size_t pos_ = 0;
+  size_t chunk_ = 0;
+};
+
+constexpr int kFuzzPort = 7;
+
+// Opens kFuzzPort on `line` the way the connect sequence does.
+inline void OpenFuzzPort(std::unique_ptr<PortBackend> line) {
+  UseVirtualClock(true);
+  InstallPortBackend(kFuzzPort, std::move(line));
+  if (OpenComConfig(kFuzzPort, "", 19200, 0, 8, 1, 4096, 4096) != 0) FuzzFail("open");
+  com = kFuzzPort;
+  SetComTime(com, TIMEOUT);
+  rx_flag = 0;
+  graph_flag = 0;
+}
+
+// Checks one frame the receive handler accepted against the bytes it came from.
+inline void CheckReceivedFrame() {
+  unsigned char again[kFrameBytes];
+  uint16_t words[16];
+  std::memset(words, 0, sizeof words);
+  const bool measurement = szReadBuf[2] == 0x00 && szReadBuf[3] == 0x08;
+  if (graph_flag != (measurement ? 1 : 0)) FuzzFail("measurement flag");
+  if (measurement) {
+    // 16 words from byte 4 on, into the measurement values.
+    for (int i = 0; i < 16; ++i)
+      if (pp[i] != static_cast<uint16_t>(szReadBuf[4 + 2 * i] << 8 | szReadBuf[5 + 2 * i]))
+        FuzzFail("measurement word");
+    CopyPPtoRAWVars();
+    if (Aval != pp[0] || instate != pp[15] ||
+        static_cast<uint32_t>(umValue) != (static_cast<uint32_t>(pp[4]) << 16 | pp[3]))
+      FuzzFail("measurement values");
+  } else {
+    // 15 payload words: encoding them again gives bytes 6..35 back.
+    for (int i = 0; i < 15; ++i) words[i] = pp[i];
+    EncodeFrame(again, 0, 0, words);
+    if (std::memcmp(again + 6, szReadBuf + 6, kFrameBytes - 6) != 0) FuzzFail("payload words");
+    // Into the set the argument names (3 and above: no such set, nothing changes).
+    const uint16_t set = static_cast<uint16_t>(szReadBuf[5] % 4);
+    CopyPPtoVars(set);
+    if (set < 3) {
+      uint16_t back[16];
+      std::memcpy(back, pp, sizeof back);
+      CopyVarsToPP(set);
+      if (std::memcmp(back, pp, 15 * sizeof(uint16_t)) != 0) FuzzFail("set round trip");
+    }
+  }
+}
+
+// The receive path. Input layout: byte 0 = options (bit 0: end with a
+// firmware-version query, bit 1: its text form), byte 1 = number of chunk
+// bytes n (mod 16), then n chunk lengths, then the byte stream of the line.
+inline int FuzzReceivePath(const uint8_t* data, size_t size) {
+  if (size < 2) return 0;
+  const uint8_t options = data[0];
+  size_t nChunks = data[1] % 16;
+  if (nChunks > size - 2) nChunks = size - 2;
+  const uint8_t* chunks = data + 2;
+  const uint8_t* stream = chunks + nChunks;
+  const size_t streamSize = size - 2 - nChunks;
+
+  // Frames arrive through the notification, exactly as on the real line.
+  auto owned = std::make_unique<ByteStreamLine>(stream, streamSize, chunks, nChunks);
+  ByteStreamLine* line = owned.get();
+  OpenFuzzPort(std::move(owned));
+  InstallReceiveHandler();
+  for (int pass = 0; pass < 4096 && !line->Done(); ++pass) {
+    rx_flag = 0;
+    DispatchComEvents();
+    if (rx_flag) CheckReceivedFrame();
+  }
+  rx_flag = 0;
+  DispatchComEvents();
+  if (rx_flag) CheckReceivedFrame();
+  CloseCom(kFuzzPort);
+
+  if (options & 1) {
+    // The firmware text: the same bytes as a 72-byte raw reply (or less, or more).
+    OpenFuzzPort(std::make_unique<ByteStreamLine>(stream, streamSize, chunks, nChunks, true));
+    InstallReceiveHandler();
+    pcbtype = (options & 2) ? 1 : 0;
+    const int got = GetVERSIONInfo();
+    if (got < 0) FuzzFail("version length");
+    if (std::memchr(szVersion, '\0', sizeof szVersion) == nullptr) FuzzFail("version text end");
+    if (std::memchr(szStatus, '\0', sizeof szStatus) == nullptr) FuzzFail("status text end");
+    for (const char* c = szStatus; *c; ++c)
+      if (static_cast<unsigned char>(*c) < 0x20) FuzzFail("control character in status");
+    CloseCom(kFuzzPort);
+  }
+  return 0;
+}
+
+// The parameter-file reader: a good file reads back the same after writing it.
+inline int FuzzParaFile(const uint8_t* data, size_t size) {
+  // Exactly `size` bytes, no terminator: a read past the end is caught.
+  std::vector<char> text(data, data + size);
+  uint32_t values[kParaFileValues];
+  for (auto& v : values) v = 0xA5A5A5A5u;
+  const ParaParseResult r = ParseParaFile(text.data(), text.size(), values);
+  if (std::strlen(ParaParseText(r)) == 0) FuzzFail("para result text");
+  if (r != kParaOk) {
+    for (auto v : values)
+      if (v != 0xA5A5A5A5u) FuzzFail("values written on refusal");
+    return 0;
+  }
+  char out[kParaFileBytes];
+  const size_t n = FormatParaFile(values, out, sizeof out);
+  if (n != kParaFileBytes) FuzzFail("para format length");
+  uint32_t again[kParaFileValues];
+  if (ParseParaFile(out, n, again) != kParaOk) FuzzFail("para written file refused");
+  if (std::memcmp(again, values, sizeof values) != 0) FuzzFail("para round trip");
+  return 0;
+}
+
+// The linearisation-file reader: results stay within their ranges, and the
+// values it read read back the same.
+inline int FuzzLinFile(const uint8_t* data, size_t size) {
+  std::vector<char> text(data, data + size);
+  static int16_t table[kLinValues];
+  const LinParseResult r = ParseLinData(text.data(), text.size(), table);
+  if (r.count < 0 || r.count > kLinValues) FuzzFail("lin count");
+  if (r.line < 1) FuzzFail("lin line");
+  if (r.error == kLinOk && r.count != kLinValues) FuzzFail("lin ok with too few");
+  if (r.error != kLinOk && r.error != kLinTooFew && r.error != kLinOutOfRange &&
+      r.error != kLinNotANumber)
+    FuzzFail("lin result");
+  char msg[73];
+  LinRefusalText(r, msg, sizeof msg);
+  if (std::memchr(msg, '\0', sizeof msg) == nullptr) FuzzFail("lin text end");
+  // The values read so far, written one per line, read back the same.
+  static char out[kLinValues * 8];
+  size_t n = 0;
+  for (int i = 0; i < r.count; ++i) n += std::snprintf(out + n, sizeof out - n, "%d\n", table[i]);
+  static int16_t again[kLinValues];
+  const LinParseResult r2 = ParseLinData(out, n, again);
+  if (r2.count != r.count || std::memcmp(again, table, r.count * sizeof(int16_t)) != 0)
+    FuzzFail("lin round trip");
+  return 0;
+}
+
+}  // namespace fuzz
