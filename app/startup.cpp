@@ -13,6 +13,7 @@
 #include "link/link.h"
 #include "link/payload.h"
 #include "link/transfer.h"
+#include "link/xflash.h"
 #include "measure/run.h"
 #include "params/panels.h"
 #include "platform/files.h"
@@ -161,7 +162,8 @@ int CC_PANEL(int panel, int event, void* callbackData, int eventData1, int event
   (void)eventData2;
   if (event == EVENT_CLOSE) {
     stop_flag = 1;
-    CloseCom(com);
+    // An upload runs to its end on the open port; the shutdown closes it then.
+    if (!XFLASHUploadRunning()) CloseCom(com);
     QuitUserInterface(0);
   }
   return 0;

@@ -195,6 +195,7 @@ int ReadData64(int offset, int selector) {
   do {
     ProcessSystemEvents();
     n = GetInQLen(com);
+    if (ComLost(com)) break;  // the device has gone: the pass ends here
     if (Timer() - t0 > TIMEOUT) {
       SetStatus(kBlockTimeoutText);
       break;
@@ -236,6 +237,13 @@ void PushVIDEO() {
   SetCtrlAttribute(pHandle, MAIN_GRAPHDataMaster, ATTR_VISIBLE, 1);
   SetCtrlAttribute(pHandle, MAIN_GRAPHDataSlave, ATTR_VISIBLE, 1);
   SetVideoButtonsDimmed(1);
+  // Pressed inside a running RUN loop: its request is still being answered.
+  // That reply must have arrived before the line is ours, or it would mix
+  // with the first video pass.
+  if (stop_flag == 0) {
+    const double t0 = Timer();
+    while (rx_flag == 0 && Timer() - t0 <= TIMEOUT) ProcessSystemEvents();
+  }
   stop_flag = 0;
 
   do {

@@ -6,6 +6,7 @@
 
 #include "app/help.h"
 #include "app/panels.h"
+#include "display/video.h"
 #include "link/frame.h"
 #include "link/identify.h"
 #include "link/transfer.h"
@@ -143,12 +144,14 @@ int WaitRxFull() {
 
 int CC_DropDCom(int panel, int control, int event, void* callbackData, int eventData1,
                 int eventData2) {
-  (void)callbackData;
-  (void)eventData1;
-  (void)eventData2;
   switch (event) {
     case EVENT_COMMIT: {
       stop_flag = 1;  // a running loop ends at its next pass
+      // A video pass owns the line: the new port is opened once the pass is
+      // over, so that the connect sequence can fetch the sets.
+      if (DeferIfLineBusy(CC_DropDCom, panel, control, event, callbackData, eventData1,
+                          eventData2))
+        break;
       CloseCom(com);
       int port = com;
       GetCtrlVal(panel, control, &port);

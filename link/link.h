@@ -20,6 +20,9 @@ void ShowStatus();
 // Copies text into szStatus and shows it.
 void ShowStatusText(const char* text);
 
+// Status text when the serial device has gone away in the middle of a loop.
+constexpr const char* kDeviceLostText = "Serial device lost - choose the port again!";
+
 // Status text for a negative OpenComConfig result.
 const char* ComErrorText(int result);
 

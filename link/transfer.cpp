@@ -24,15 +24,17 @@ namespace {
 
 constexpr double kPause = 0.1;  // between the frames of one GET or SEND
 
-// Waits for the reply to a fetch. A measurement frame (a late reply of a
-// measurement loop) is not the set: it is passed over and the wait goes on
-// within the same time-out. Returns 1 when a parameter frame came.
-int WaitParameterFrame() {
+// Waits for the reply to a fetch. A frame that does not echo the fetch's
+// command (a measurement reply of a running loop, the answer to a transaction
+// nested in the wait) is not the set: it is passed over and the wait goes on
+// within the same time-out. Returns 1 when the parameter frame came.
+int WaitParameterFrame(uint16_t command) {
   const double t0 = Timer();
   for (;;) {
     ProcessSystemEvents();
     if (rx_flag) {
-      if (!graph_flag) return 1;
+      const uint16_t echo = static_cast<uint16_t>(szReadBuf[2] << 8 | szReadBuf[3]);
+      if (!graph_flag && echo == command) return 1;
       rx_flag = 0;
     }
     if (Timer() - t0 > TIMEOUT) return 0;
@@ -90,7 +92,10 @@ void PushGET(uint16_t memory, uint16_t set) {
     rx_flag = 0;
     nBytesW = ComWrt(com, reinterpret_cast<const char*>(szWriteBuf), kFrameBytes);
     if (nBytesW == kFrameBytes) ShowStatusText("Waiting for parameter-frame ...");
-    if (WaitParameterFrame()) {
+    if (nBytesW < 0) {
+      // The port is closed or the device has gone: no reply can come.
+      SetStatus(ComLost(com) ? kDeviceLostText : ComErrorText(nBytesW));
+    } else if (WaitParameterFrame(parameter.command)) {
       GetRxBuf();
       CopyPPtoVars(set);
       SetStatus("Parameter-frame received! - Line Ok!");

@@ -62,9 +62,12 @@ void DrawProgress(double x2, int color) {
   PlotRectangle(pHandle, MAIN_GRAPHBarSlave, 1.0, 0.0, x2, 1.0, color, color);
 }
 
+int g_uploading = 0;
+
 // One upload from the file dialogue to the last frame; `button` hides itself.
 void UploadLinearisation(int button) {
   if (ReadLinDataFromFile(linArray) == kLinOk) {
+    g_uploading = 1;
     BeginXFLASHUpload();
     if (!ClearXFLASH()) xflashUpload.clearUnanswered = 1;
     SetAxisScalingMode(pHandle, MAIN_GRAPHBarSlave, VAL_XAXIS, VAL_MANUAL, 1.0,
@@ -78,6 +81,7 @@ void UploadLinearisation(int button) {
       XFLASHIncompleteText(text, sizeof text);
       ShowStatusText(text);
     }
+    g_uploading = 0;
   }
   SetCtrlAttribute(pCalib, button, ATTR_VISIBLE, 0);
 }
@@ -215,6 +219,8 @@ void BuildXFlashWriteFrame(unsigned char* frame, uint16_t offset, uint16_t page,
   PutWord(frame + 6, page);
   for (int i = 0; i < 8; ++i) PutWord(frame + 8 + 2 * i, static_cast<uint16_t>(words8[i]));
 }
+
+int XFLASHUploadRunning() { return g_uploading; }
 
 void BeginXFLASHUpload() { xflashUpload = XFlashUploadState{0, 0, 0, 0}; }
 

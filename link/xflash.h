@@ -52,6 +52,8 @@ struct XFlashUploadState {
   int clearUnanswered;
 };
 extern XFlashUploadState xflashUpload;
+// 1 while an upload is running (it always runs to its end), else 0.
+int XFLASHUploadRunning();
 // Starts the bookkeeping of a new upload.
 void BeginXFLASHUpload();
 // Whether every frame of the upload so far was answered with its own echo.

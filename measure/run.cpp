@@ -56,6 +56,11 @@ int PushGETRAW() {
     ProcessSystemEvents();
     // A reply taken in the last pass still counts.
     if (graph_flag == 1) return 1;
+    if (ComLost(com)) {
+      ShowStatusText(kDeviceLostText);
+      stop_flag = 1;
+      return 0;
+    }
     if (Timer() - start > TIMEOUT) {
       ShowLine(kTextTimeout);
       stop_flag = 1;
@@ -98,6 +103,11 @@ void PushRUN() {
       rx_flag = 0;
       requestTime = Timer();
       nBytesW = ComWrt(com, reinterpret_cast<const char*>(szWriteBuf), kFrameBytes);
+    }
+    if (ComLost(com)) {
+      ShowStatusText(kDeviceLostText);
+      stop_flag = 1;
+      break;
     }
     if (Timer() - requestTime > 2 * TIMEOUT) {
       ShowLine(kTextTimeout);

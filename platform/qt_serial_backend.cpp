@@ -1,6 +1,8 @@
 // A real serial device (or pseudo-terminal) through QSerialPort.
 #include "platform/qt_serial_backend.h"
 
+#include <poll.h>
+
 #include <QSerialPort>
 
 #include "platform/serial.h"
@@ -14,6 +16,7 @@ class QtSerialBackend : public PortBackend {
   ~QtSerialBackend() override { Close(); }
 
   int Open() override {
+    hungUp_ = false;
     port_ = std::make_unique<QSerialPort>(QString::fromStdString(path_));
     if (!port_->open(QIODevice::ReadWrite)) {
       QSerialPort::SerialPortError e = port_->error();
@@ -63,6 +66,13 @@ class QtSerialBackend : public PortBackend {
     port_->waitForReadyRead(0);
     QByteArray b = port_->readAll();
     in.insert(in.end(), b.begin(), b.end());
+    // A device that has gone (a pseudo-terminal whose far end closed, an
+    // adapter pulled out) shows as a read error with the line hung up.
+    if (port_->error() == QSerialPort::ReadError) {
+      pollfd p{static_cast<int>(port_->handle()), POLLIN, 0};
+      if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) hungUp_ = true;
+      port_->clearError();
+    }
   }
 
   void FlushOutput() override {
@@ -77,6 +87,7 @@ class QtSerialBackend : public PortBackend {
 
   bool Lost() const override {
     if (!port_) return false;
+    if (hungUp_) return true;
     QSerialPort::SerialPortError e = port_->error();
     return e == QSerialPort::ResourceError || e == QSerialPort::DeviceNotFoundError;
   }
@@ -88,6 +99,7 @@ class QtSerialBackend : public PortBackend {
   long baud_;
   int parity_, dataBits_, stopBits_;
   std::unique_ptr<QSerialPort> port_;
+  bool hungUp_ = false;
 };
 
 }  // namespace

@@ -241,6 +241,11 @@ int GetInQLen(int port) {
   return static_cast<int>(p->inq.size());
 }
 
+int ComLost(int port) {
+  PortState* p = OpenPort(port);
+  return p && p->backend->Lost() ? 1 : 0;
+}
+
 bool DispatchComEvents() {
   bool ran = false;
   for (int port = 1; port <= kMaxPort; ++port) {

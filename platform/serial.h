@@ -42,6 +42,9 @@ int ComRd(int port, char* buffer, int count);
 // Bytes waiting in the input queue (sees bytes that arrived even when no events
 // are processed).
 int GetInQLen(int port);
+// 1 when the device behind an open port has gone away (unplugged, closed by
+// the far end), else 0.
+int ComLost(int port);
 
 // ---- Port numbering -------------------------------------------------------
 // Port n always means the same device:

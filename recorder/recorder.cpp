@@ -230,6 +230,11 @@ int CC_BTNStartRecord(int, int, int event, void*, int, int) {
       lastRequest = Timer();
       nBytesW = ComWrt(com, reinterpret_cast<const char*>(szWriteBuf), kFrameBytes);
     }
+    if (ComLost(com)) {
+      ShowStatusText(kDeviceLostText);
+      stop_flag = 1;
+      break;
+    }
     if (Timer() - lastRequest > TIMEOUT) {
       ShowStatusText("Timeout RS232-Line!");
       stop_flag = 1;
