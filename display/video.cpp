@@ -240,7 +240,7 @@ void PushVIDEO() {
   // Pressed inside a running RUN loop: its request is still being answered.
   // That reply must have arrived before the line is ours, or it would mix
   // with the first video pass.
-  if (stop_flag == 0) {
+  if (RunLoopActive()) {
     const double t0 = Timer();
     while (rx_flag == 0 && Timer() - t0 <= TIMEOUT) ProcessSystemEvents();
   }

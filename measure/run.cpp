@@ -18,6 +18,12 @@
 int stop_flag = 1;
 
 namespace {
+int g_runLoops = 0;  // RUN loops under way (1 while RUN runs)
+}
+
+int RunLoopActive() { return g_runLoops > 0 ? 1 : 0; }
+
+namespace {
 
 constexpr uint16_t kCmdMeasure = 8;
 constexpr uint16_t kCmdResetMaxMin = 11;
@@ -83,6 +89,7 @@ void PushRUN() {
   graph_flag = 0;
   rx_flag = 0;
 
+  ++g_runLoops;
   double requestTime = Timer();
   PushGETRAW();  // a time-out has set stop_flag, which ends the loop on its first pass
 
@@ -117,6 +124,7 @@ void PushRUN() {
     ProcessSystemEvents();
   } while (stop_flag == 0);
 
+  --g_runLoops;
   rx_flag = 0;
   graph_flag = 0;
   FlushBothQueues();

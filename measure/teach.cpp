@@ -51,6 +51,12 @@ int CC_ButtonTeach(int panel, int control, int event, void* callbackData, int ev
   if (DeferIfLineBusy(CC_ButtonTeach, panel, control, event, callbackData, eventData1, eventData2))
     return 0;
 
+  // Pressed inside a running RUN loop: its reply is still arriving; flushing
+  // half of it would shift every frame that follows.
+  if (RunLoopActive()) {
+    const double t0 = Timer();
+    while (rx_flag == 0 && Timer() - t0 <= TIMEOUT) ProcessSystemEvents();
+  }
   parameter.command = 6;
   FlushInQ(com);
   FlushOutQ(com);
