@@ -12,7 +12,8 @@
 
 namespace {
 
-const QEvent::Type kRenderEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+// How long drawing waits after the first plotting call of a frame.
+constexpr int kRenderDelayMs = 3;
 
 QColor Rgb(int rgb) { return QColor::fromRgb(static_cast<QRgb>(rgb) & 0xFFFFFFu); }
 
@@ -123,13 +124,15 @@ TarvoPlotBase::TarvoPlotBase(QWidget* parent) : QCustomPlot(parent) {
   xAxis->setRange(0, 10);
   yAxis->setRange(0, 10);
   yAxis2->setRange(0, 10);
+  renderTimer_.setSingleShot(true);
+  renderTimer_.setTimerType(Qt::PreciseTimer);
+  renderTimer_.setInterval(kRenderDelayMs);
+  connect(&renderTimer_, &QTimer::timeout, this, &TarvoPlotBase::renderNow);
 }
 
 void TarvoPlotBase::markDirty(int what) {
   dirty_ |= what;
-  if (posted_) return;
-  posted_ = true;
-  QCoreApplication::postEvent(this, new QEvent(kRenderEvent));
+  if (!renderTimer_.isActive()) renderTimer_.start();
 }
 
 void TarvoPlotBase::setAxisRangeIfChanged(QCPAxis* axis, double min, double max) {
@@ -139,7 +142,9 @@ void TarvoPlotBase::setAxisRangeIfChanged(QCPAxis* axis, double min, double max)
   markDirty(kDirtyAll);
 }
 
-void TarvoPlotBase::renderNow() {
+void TarvoPlotBase::renderNow() { render(rpRefreshHint); }
+
+void TarvoPlotBase::render(RefreshPriority refresh) {
   if (!dirty_) return;
   // Hidden graphs draw nothing; they catch up when shown.
   if (!isVisible()) return;
@@ -148,19 +153,19 @@ void TarvoPlotBase::renderNow() {
   dirty_ = 0;
   ++renders_;
   if (what & kDirtyAll) {
-    replot(rpRefreshHint);
+    replot(refresh);
     return;
   }
   if (what & kDirtyPlots) plotLayer_->replot();
 }
 
-bool TarvoPlotBase::event(QEvent* e) {
-  if (e->type() == kRenderEvent) {
-    posted_ = false;
-    renderNow();
-    return true;
+void TarvoPlotBase::paintEvent(QPaintEvent* e) {
+  if (dirty_) {
+    renderTimer_.stop();
+    // Already painting: the buffers are drawn now and blended just below.
+    render(rpQueuedRefresh);
   }
-  return QCustomPlot::event(e);
+  QCustomPlot::paintEvent(e);
 }
 
 void TarvoPlotBase::showEvent(QShowEvent* e) {

@@ -4,15 +4,20 @@
 #pragma once
 #include <qcustomplot.h>
 
+#include <QTimer>
+
 #include <array>
 #include <vector>
 
 #include "platform/graph_probe.h"
 
-// Plotting calls only record what changed; the drawing happens once per
-// event-processing pass, and only for what changed: plots and cursors sit in a
-// buffered layer of their own, so a new frame of bars and cursors does not
-// redraw the axes, and the widget blends just three buffers when it paints.
+// Plotting calls only record what changed; the drawing happens a few
+// milliseconds later during event processing, and only for what changed:
+// plots and cursors sit in a buffered layer of their own, so a new frame of
+// bars and cursors does not redraw the axes, and the widget blends just three
+// buffers when it paints. The short delay lets a measurement loop put its next
+// request on the line first, so the drawing overlaps the wait for the reply
+// instead of delaying the request; the many calls of one frame are drawn once.
 class TarvoPlotBase : public QCustomPlot {
   Q_OBJECT
  public:
@@ -32,13 +37,17 @@ class TarvoPlotBase : public QCustomPlot {
   // Called before drawing: automatic scaling of axes, drawing order.
   virtual void beforeRender() {}
 
-  bool event(QEvent* e) override;
   void showEvent(QShowEvent* e) override;
+  // A paint that comes before the deferred drawing (an expose, a grab) draws
+  // what is pending first, so the widget never shows stale content.
+  void paintEvent(QPaintEvent* e) override;
 
  private:
+  void render(RefreshPriority refresh);
+
   QCPLayer* plotLayer_ = nullptr;
   int dirty_ = 0;
-  bool posted_ = false;
+  QTimer renderTimer_;
   int renders_ = 0;
 };
 
