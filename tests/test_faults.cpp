@@ -2,9 +2,6 @@
 // device that goes away, and buttons pressed in the middle of every loop. The
 // program must keep working and lose nothing.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -32,6 +29,7 @@
 #include "recorder/recorder.h"
 #include "support/frames.h"
 #include "support/harness.h"
+#include "support/real_line.h"
 
 namespace {
 
@@ -475,65 +473,12 @@ TEST_F(FaultTest, ClosingTheMainPanelDuringAnUploadLetsItRunToItsEnd) {
 // in the middle of RUN; a new one on a new pseudo-terminal is chosen.
 
 #ifdef TARVO_SIM_EXE
-class SimProcess {
- public:
-  SimProcess() {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(fds[1], 1);
-      close(fds[0]);
-      close(fds[1]);
-      execl(TARVO_SIM_EXE, TARVO_SIM_EXE, "--frozen", static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(fds[1]);
-    out_ = fdopen(fds[0], "r");
-    char line[512] = {0};
-    if (out_ && fgets(line, sizeof line, out_)) path_ = line;
-    while (!path_.empty() && (path_.back() == '\n' || path_.back() == '\r')) path_.pop_back();
-  }
-  ~SimProcess() { Kill(); }
-  void Kill() {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-      pid_ = -1;
-    }
-    if (out_) fclose(out_);
-    out_ = nullptr;
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  pid_t pid_ = -1;
-  std::string path_;
-  FILE* out_ = nullptr;
-};
-
-class PtyFaultTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    UseVirtualClock(false);
-    ScriptPopups(true);
-  }
-  void TearDown() override {
-    AppFinish();
-    CloseCom(1);
-    InstallPortBackend(1, nullptr);
-    ClearSchedule();
-    ResetQuitRequest();
-  }
-};
+using PtyFaultTest = RealLineTest;
 
 TEST_F(PtyFaultTest, DeviceGoneDuringRunThenPickedAgain) {
   auto first = std::make_unique<SimProcess>();
   ASSERT_FALSE(first->path().empty());
-  InstallPortBackend(1, MakeQtSerialBackend(first->path(), 19200, 0, 8, 1));
-  char arg0[] = "tarvo-faults";
-  char* argv[] = {arg0, nullptr};
-  ASSERT_EQ(AppStart(1, argv), 0);
+  ASSERT_EQ(StartOn(first->path()), 0);
   ASSERT_EQ(Status(), "TARVO-LT-MS V3.03");
 
   double goneAt = 0;
