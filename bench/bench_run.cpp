@@ -30,6 +30,7 @@
 #include "link/link.h"
 #include "link/payload.h"
 #include "measure/run.h"
+#include "bench/measure.h"
 #include "platform/clock.h"
 #include "platform/graph_probe.h"
 #include "platform/port_backend.h"
@@ -39,25 +40,6 @@
 #include "sim/sensor_sim.h"
 
 namespace {
-
-double CpuSeconds() {
-  rusage ru{};
-  getrusage(RUSAGE_SELF, &ru);
-  return ru.ru_utime.tv_sec + ru.ru_utime.tv_usec / 1e6 + ru.ru_stime.tv_sec +
-         ru.ru_stime.tv_usec / 1e6;
-}
-
-double ThreadCpu() {
-  timespec ts{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return ts.tv_sec + ts.tv_nsec / 1e9;
-}
-
-double Wall() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return ts.tv_sec + ts.tv_nsec / 1e9;
-}
 
 // A measurement reply as it arrives on the line, into the receive buffer.
 void PutMeasurementFrame(const std::array<uint16_t, 16>& w) {

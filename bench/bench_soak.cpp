@@ -20,6 +20,7 @@
 #include "app/panels.h"
 #include "app/startup.h"
 #include "link/link.h"
+#include "bench/measure.h"
 #include "platform/clock.h"
 #include "platform/graph_probe.h"
 #include "platform/popup_script.h"
@@ -31,28 +32,6 @@
 #include "sim/sensor_sim.h"
 
 namespace {
-
-// Resident memory in KiB, from /proc/self/status.
-long RssKiB() {
-  std::ifstream in("/proc/self/status");
-  std::string line;
-  while (std::getline(in, line))
-    if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
-  return -1;
-}
-
-double Wall() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return ts.tv_sec + ts.tv_nsec / 1e9;
-}
-
-double CpuSeconds() {
-  rusage ru{};
-  getrusage(RUSAGE_SELF, &ru);
-  return ru.ru_utime.tv_sec + ru.ru_utime.tv_usec / 1e6 + ru.ru_stime.tv_sec +
-         ru.ru_stime.tv_usec / 1e6;
-}
 
 std::shared_ptr<tarvo_sim::SensorSim> g_sim;
 int g_framesWanted = 0;

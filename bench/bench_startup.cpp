@@ -25,6 +25,7 @@
 #include "app/panels.h"
 #include "app/startup.h"
 #include "link/link.h"
+#include "bench/measure.h"
 #include "platform/panel_registry.h"
 #include "platform/port_backend.h"
 #include "platform/sim_port.h"
@@ -32,27 +33,6 @@
 #include "sim/sensor_sim.h"
 
 namespace {
-
-double Wall() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return ts.tv_sec + ts.tv_nsec / 1e9;
-}
-
-double CpuSeconds() {
-  rusage ru{};
-  getrusage(RUSAGE_SELF, &ru);
-  return ru.ru_utime.tv_sec + ru.ru_utime.tv_usec / 1e6 + ru.ru_stime.tv_sec +
-         ru.ru_stime.tv_usec / 1e6;
-}
-
-long RssKiB() {
-  std::ifstream in("/proc/self/status");
-  std::string line;
-  while (std::getline(in, line))
-    if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
-  return -1;
-}
 
 // Seconds since the process was started (exec), from /proc (10 ms ticks).
 double SinceProcessStart() {

@@ -15,6 +15,7 @@
 #include "app/panels.h"
 #include "app/startup.h"
 #include "link/link.h"
+#include "bench/measure.h"
 #include "platform/clock.h"
 #include "platform/port_backend.h"
 #include "platform/sim_port.h"
@@ -23,13 +24,6 @@
 #include "sim/sensor_sim.h"
 
 namespace {
-
-double CpuSeconds() {
-  rusage ru{};
-  getrusage(RUSAGE_SELF, &ru);
-  return ru.ru_utime.tv_sec + ru.ru_utime.tv_usec / 1e6 + ru.ru_stime.tv_sec +
-         ru.ru_stime.tv_usec / 1e6;
-}
 
 int Count(const tarvo_sim::SensorSim& sim, uint16_t command) {
   int n = 0;

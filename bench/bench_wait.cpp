@@ -6,18 +6,12 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "bench/measure.h"
 #include "platform/clock.h"
 #include "platform/serial.h"
 #include "platform/ui.h"
 
 namespace {
-double CpuSeconds() {
-  rusage ru{};
-  getrusage(RUSAGE_SELF, &ru);
-  return ru.ru_utime.tv_sec + ru.ru_utime.tv_usec / 1e6 + ru.ru_stime.tv_sec +
-         ru.ru_stime.tv_usec / 1e6;
-}
-
 void Measure(const char* what, double seconds) {
   double cpu0 = CpuSeconds();
   double t0 = Timer();
