@@ -551,19 +551,8 @@ int GetCtrlAttribute(int panel, int control, int attribute, int* value) {
   if (!c) return err;
   if (!value) return kErrValue;
   QWidget* w = c->widget;
+  if (tarvo_ui::GetPlacementAttribute(w, attribute, value)) return 0;
   switch (attribute) {
-    case ATTR_LEFT:
-      *value = w->x();
-      return 0;
-    case ATTR_TOP:
-      *value = w->y();
-      return 0;
-    case ATTR_WIDTH:
-      *value = w->width();
-      return 0;
-    case ATTR_HEIGHT:
-      *value = w->height();
-      return 0;
     case ATTR_VISIBLE: {
       QWidget* pw = PanelWidget(panel);
       *value = pw ? (w->isVisibleTo(pw) ? 1 : 0) : (w->isHidden() ? 0 : 1);

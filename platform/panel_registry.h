@@ -93,5 +93,7 @@ void DiscardAllPanels();
 // Position, size, visibility and dimming, shared by panels and controls.
 // Returns true when `attribute` is one of those (and applies it).
 bool SetPlacementAttribute(QWidget* w, int attribute, int value, int minSize);
+// Reads position or size; returns true when `attribute` is one of those.
+bool GetPlacementAttribute(const QWidget* w, int attribute, int* value);
 
 }  // namespace tarvo_ui

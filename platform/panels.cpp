@@ -566,6 +566,16 @@ bool tarvo_ui::SetPlacementAttribute(QWidget* w, int attribute, int value, int m
   }
 }
 
+bool tarvo_ui::GetPlacementAttribute(const QWidget* w, int attribute, int* value) {
+  switch (attribute) {
+    case ATTR_LEFT: *value = w->x(); return true;
+    case ATTR_TOP: *value = w->y(); return true;
+    case ATTR_WIDTH: *value = w->width(); return true;
+    case ATTR_HEIGHT: *value = w->height(); return true;
+    default: return false;
+  }
+}
+
 int SetPanelAttribute(int panel, int attribute, int value) {
   QWidget* w = PanelWidget(panel);
   if (!w) return kErrPanel;
@@ -577,19 +587,8 @@ int GetPanelAttribute(int panel, int attribute, int* value) {
   if (!p || !p->widget) return kErrPanel;
   if (!value) return kErrValue;
   QWidget* w = p->widget;
+  if (tarvo_ui::GetPlacementAttribute(w, attribute, value)) return 0;
   switch (attribute) {
-    case ATTR_LEFT:
-      *value = w->x();
-      return 0;
-    case ATTR_TOP:
-      *value = w->y();
-      return 0;
-    case ATTR_WIDTH:
-      *value = w->width();
-      return 0;
-    case ATTR_HEIGHT:
-      *value = w->height();
-      return 0;
     case ATTR_VISIBLE:
       *value = p->parent == 0 ? w->isVisible() : !w->isHidden();
       return 0;
