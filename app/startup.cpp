@@ -10,6 +10,7 @@
 #include "display/video.h"
 #include "link/frame.h"
 #include "link/identify.h"
+#include "link/line.h"
 #include "link/link.h"
 #include "link/payload.h"
 #include "link/transfer.h"
@@ -17,7 +18,6 @@
 #include "measure/run.h"
 #include "params/panels.h"
 #include "platform/files.h"
-#include "platform/serial.h"
 #include "platform/ui.h"
 #include "recorder/recorder.h"
 
@@ -128,6 +128,7 @@ int AppStart(int argc, char** argv) {
   GetProjectDir(proj_dir, sizeof proj_dir);
   RestoreInitialLinkState();
   InitVars();
+  LineStart();
 
   SetCtrlVal(pHandle, MAIN_DropDCom, com);  // the drop-down shows the port in use
   InitRS232(com);
@@ -139,7 +140,7 @@ int AppStart(int argc, char** argv) {
 }
 
 void AppFinish() {
-  CloseCom(com);  // normally closed already by the main panel's close; harmless
+  LineFinish();  // normally closed already by the main panel's close; harmless
   DiscardPanel(pPara0);
   DiscardPanel(pPara1);
   DiscardPanel(pPara2);
@@ -162,8 +163,9 @@ int CC_PANEL(int panel, int event, void* callbackData, int eventData1, int event
   (void)eventData2;
   if (event == EVENT_CLOSE) {
     stop_flag = 1;
-    // An upload runs to its end on the open port; the shutdown closes it then.
-    if (!XFLASHUploadRunning()) CloseCom(com);
+    // Nothing held back runs any more; an upload runs to its end on the open
+    // port and the shutdown closes it then.
+    LineShutdown();
     QuitUserInterface(0);
   }
   return 0;

@@ -15,6 +15,7 @@
 
 #include "link/frame.h"
 #include "link/identify.h"
+#include "link/line.h"
 #include "link/link.h"
 #include "link/payload.h"
 #include "link/xflash.h"
@@ -129,7 +130,7 @@ inline int FuzzReceivePath(const uint8_t* data, size_t size) {
   auto owned = std::make_unique<ByteStreamLine>(stream, streamSize, chunks, nChunks);
   ByteStreamLine* line = owned.get();
   OpenFuzzPort(std::move(owned));
-  InstallReceiveHandler();
+  LineHandlerOn();
   for (int pass = 0; pass < 4096 && !line->Done(); ++pass) {
     rx_flag = 0;
     DispatchComEvents();
@@ -143,7 +144,7 @@ inline int FuzzReceivePath(const uint8_t* data, size_t size) {
   if (options & 1) {
     // The firmware text: the same bytes as a 72-byte raw reply (or less, or more).
     OpenFuzzPort(std::make_unique<ByteStreamLine>(stream, streamSize, chunks, nChunks, true));
-    InstallReceiveHandler();
+    LineHandlerOn();
     pcbtype = (options & 2) ? 1 : 0;
     const int got = GetVERSIONInfo();
     if (got < 0) FuzzFail("version length");

@@ -12,14 +12,6 @@ namespace {
 constexpr uint16_t kSyncWord = 0x0055;
 constexpr uint16_t kMeasurementReply = 0x0008;
 
-inline void PutWord(unsigned char* at, uint16_t w) {
-  at[0] = static_cast<unsigned char>(w >> 8);
-  at[1] = static_cast<unsigned char>(w & 0xFF);
-}
-inline uint16_t GetWord(const unsigned char* at) {
-  return static_cast<uint16_t>(at[0] * 256 + at[1]);
-}
-
 }  // namespace
 
 void EncodeFrame(unsigned char* out, uint16_t command, uint16_t argument, const uint16_t* values) {
@@ -30,11 +22,11 @@ void EncodeFrame(unsigned char* out, uint16_t command, uint16_t argument, const 
 }
 
 int DecodeFrame(const unsigned char* in, uint16_t* words) {
-  if (GetWord(in + 2) == kMeasurementReply) {
-    for (int i = 0; i < 16; ++i) words[i] = GetWord(in + 4 + 2 * i);
+  if (WordAt(in + 2) == kMeasurementReply) {
+    for (int i = 0; i < 16; ++i) words[i] = WordAt(in + 4 + 2 * i);
     return 1;
   }
-  for (int i = 0; i < 15; ++i) words[i] = GetWord(in + 6 + 2 * i);
+  for (int i = 0; i < 15; ++i) words[i] = WordAt(in + 6 + 2 * i);
   return 0;
 }
 

@@ -5,6 +5,15 @@
 constexpr int kFrameBytes = 36;
 constexpr int kBufBytes = 1024;
 
+// Big-endian words, high byte first, as every frame carries them.
+inline void PutWord(unsigned char* at, uint16_t w) {
+  at[0] = static_cast<unsigned char>(w >> 8);
+  at[1] = static_cast<unsigned char>(w & 0xFF);
+}
+inline uint16_t WordAt(const unsigned char* at) {
+  return static_cast<uint16_t>(at[0] * 256 + at[1]);
+}
+
 extern unsigned char szWriteBuf[kBufBytes];  // transmit frame (persistent)
 extern unsigned char szReadBuf[kBufBytes];   // receive buffer
 

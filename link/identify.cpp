@@ -6,10 +6,11 @@
 
 #include "app/panels.h"
 #include "link/frame.h"
+#include "link/commands.h"
+#include "link/line.h"
 #include "link/link.h"
 #include "link/payload.h"
 #include "platform/clock.h"
-#include "platform/serial.h"
 #include "platform/ui.h"
 
 uint16_t ccdtype, ccdmaxpixel, ccdresolution, pcbtype, ccdvirtpixel, ccdsubpixel, ccdpixB, ccdpixE,
@@ -20,22 +21,9 @@ char szVersion[73];
 
 namespace {
 
-constexpr uint16_t kCmdEcho = 5;
-constexpr uint16_t kCmdVersion = 7;
-constexpr uint16_t kCmdHardware = 10;
 constexpr int kVersionBytes = 72;
 
-inline uint16_t WordAt(int byte) {
-  return static_cast<uint16_t>(szReadBuf[byte] * 256 + szReadBuf[byte + 1]);
-}
-
-// Flushes both queues, clears the flag and writes the frame in szWriteBuf.
-void SendFrame(int port) {
-  FlushOutQ(port);
-  FlushInQ(port);
-  rx_flag = 0;
-  nBytesW = ComWrt(port, reinterpret_cast<const char*>(szWriteBuf), kFrameBytes);
-}
+inline uint16_t WordAt(int byte) { return ::WordAt(szReadBuf + byte); }
 
 // Virtual pixel ranges the video curve can be spread over.
 bool KnownVirtualRange(uint16_t n) {
@@ -85,8 +73,8 @@ int CheckComLine(int port) {
   parameter.command = kCmdEcho;
   parameter.setNumber = 0;
   CopyVarsToPP(0);
-  FillTxBuf(kCmdEcho, 0, pp);
-  SendFrame(port);
+  (void)port;  // the line is the port in use, just opened on this number
+  LineSend(kCmdEcho, 0, pp);
 
   int result = 0;
   if (WaitRxFull()) {  // on time-out the wait has set "Timeout-RS-232..."
@@ -104,8 +92,7 @@ int CheckComLine(int port) {
 int GetHARDWAREInfo() {
   parameter.command = kCmdHardware;
   parameter.setNumber = 0;
-  FillTxBuf(kCmdHardware, 0, pp);
-  SendFrame(com);
+  LineSend(kCmdHardware, 0, pp);
   if (!WaitRxFull()) return 0;
 
   // Every field is taken as it came, before the echo is judged.
@@ -143,21 +130,18 @@ int GetHARDWAREInfo() {
 
 int GetVERSIONInfo() {
   // The reply is 72 raw bytes: no frame notification while it comes in.
-  InstallComCallback(com, 0, 36, 0x55, nullptr, nullptr);
-  FlushInQ(com);
-  FlushOutQ(com);
-
+  LineHandlerOff(0);
   parameter.command = kCmdVersion;
   parameter.setNumber = 0;
   FillTxBuf(kCmdVersion, 0, pp);
-  nBytesW = ComWrt(com, reinterpret_cast<const char*>(szWriteBuf), kFrameBytes);
+  LineSendBuilt(0);
   SetCtrlVal(pHandle, MAIN_TEXTStatus, "Waiting for firmware info ...");
 
   // Poll the queue without processing events, at most TIMEOUT seconds.
   const double t0 = Timer();
   int waiting = 0;
   for (;;) {
-    waiting = GetInQLen(com);
+    waiting = LineInQLen();
     if (waiting >= kVersionBytes) break;
     if (Timer() - t0 > TIMEOUT) {
       SetStatus("Timeout - reading firmware info!");
@@ -166,9 +150,7 @@ int GetVERSIONInfo() {
   }
 
   szVersion[0] = '\0';
-  int toRead = waiting;
-  if (toRead > kBufBytes) toRead = kBufBytes;
-  nBytesR = toRead > 0 ? ComRd(com, reinterpret_cast<char*>(szReadBuf), toRead) : 0;
+  nBytesR = LineReadRaw(waiting);
 
   if (nBytesR == kVersionBytes) {
     if (pcbtype == 0) {
@@ -191,9 +173,8 @@ int GetVERSIONInfo() {
     }
   }
 
-  InstallReceiveHandler();
-  FlushInQ(com);
-  FlushOutQ(com);
+  LineHandlerOn();
+  LineFlush();
   rx_flag = 0;
   ShowStatus();
   return waiting;

@@ -6,9 +6,9 @@
 
 #include "app/help.h"
 #include "app/panels.h"
-#include "display/video.h"
 #include "link/frame.h"
 #include "link/identify.h"
+#include "link/line.h"
 #include "link/transfer.h"
 #include "measure/run.h"
 #include "platform/clock.h"
@@ -28,14 +28,6 @@ char szStatus[73];
 
 namespace {
 
-constexpr long kBaudRate = 19200;
-constexpr int kNoParity = 0;
-constexpr int kDataBits = 8;
-constexpr int kStopBits = 1;
-constexpr int kQueueSize = 4096;
-constexpr int kNotifyCount = 36;
-constexpr int kEventChar = 0x55;
-constexpr int kCtsOff = 0;
 // Pause between the transactions of the connect sequence (sensor side needs it).
 constexpr double kStepPause = 0.1;
 
@@ -79,22 +71,19 @@ const char* ComErrorText(int result) {
   }
 }
 
-void InstallReceiveHandler() {
-  InstallComCallback(com, eventMask, kNotifyCount, kEventChar, RX_Receive_Function, nullptr);
-}
-
 void InitRS232(int port) {
-  int result =
-      OpenComConfig(port, "", kBaudRate, kNoParity, kDataBits, kStopBits, kQueueSize, kQueueSize);
+  const int result = LineOpen(port);
   if (result < 0) {
     ShowStatusText(ComErrorText(result));
     return;
   }
-  SetComTime(port, TIMEOUT);
-  FlushInQ(port);
-  FlushOutQ(port);
-  SetCTSMode(port, kCtsOff);
-  InstallComCallback(port, eventMask, kNotifyCount, kEventChar, RX_Receive_Function, nullptr);
+  // The whole sequence is one transaction: what is clicked meanwhile follows it.
+  AcquireLine();
+  ConnectSequence(port);
+  ReleaseLine();
+}
+
+void ConnectSequence(int port) {
 
   if (CheckComLine(port) != 1) {  // its own text stays in the status line
     ShowStatus();
@@ -120,26 +109,21 @@ void RX_Receive_Function(int port, int events, void* data) {
   (void)port;
   (void)data;
   if ((events & LWRS_RECEIVE) == 0) return;  // event character / output empty only
-  int n = ComRd(com, reinterpret_cast<char*>(szReadBuf), kFrameBytes);
+  const int n = LineReadRaw(kFrameBytes);
   if (n == kFrameBytes) {
     graph_flag = GetRxBuf();
     rx_flag = 1;
+    LineFrameTaken();
   }
   // One notification, one frame: whatever else is waiting is dropped (and a
   // read that came up short is no frame at all).
-  FlushInQ(com);
+  LineFlush();
 }
 
 int WaitRxFull() {
-  const double t0 = Timer();
-  for (;;) {
-    ProcessSystemEvents();
-    if (Timer() - t0 > TIMEOUT) {
-      SetStatus("Timeout-RS-232...");
-      return 0;
-    }
-    if (rx_flag) return 1;
-  }
+  if (LineWaitReply(kAnyFrame)) return 1;
+  SetStatus("Timeout-RS-232...");
+  return 0;
 }
 
 int CC_DropDCom(int panel, int control, int event, void* callbackData, int eventData1,
@@ -147,12 +131,14 @@ int CC_DropDCom(int panel, int control, int event, void* callbackData, int event
   switch (event) {
     case EVENT_COMMIT: {
       stop_flag = 1;  // a running loop ends at its next pass
-      // A video pass owns the line: the new port is opened once the pass is
-      // over, so that the connect sequence can fetch the sets.
+      // While something holds the line the new port is opened once it is
+      // free, so that the connect sequence can fetch the sets.
       if (DeferIfLineBusy(CC_DropDCom, panel, control, event, callbackData, eventData1,
                           eventData2))
         break;
-      CloseCom(com);
+      // What was held back was meant for the old port.
+      DropDeferred();
+      LineClosePort();
       int port = com;
       GetCtrlVal(panel, control, &port);
       com = port;

@@ -29,8 +29,9 @@ const char* ComErrorText(int result);
 void InitRS232(int port);
 void RX_Receive_Function(int port, int events, void* data);
 int WaitRxFull();
-// Installs the receive notification exactly as the connect sequence does.
-void InstallReceiveHandler();
+// The connect sequence after the port has been opened: echo check, hardware,
+// the three sets, the firmware version.
+void ConnectSequence(int port);
 
 int CC_DropDCom(int panel, int control, int event, void* callbackData, int eventData1,
                 int eventData2);

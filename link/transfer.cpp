@@ -6,8 +6,9 @@
 #include "app/panels.h"
 #include "app/startup.h"
 #include "display/bargraph.h"
-#include "display/video.h"
 #include "link/frame.h"
+#include "link/commands.h"
+#include "link/line.h"
 #include "link/link.h"
 #include "link/payload.h"
 #include "params/panels.h"
@@ -15,7 +16,6 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/popup.h"
-#include "platform/serial.h"
 #include "platform/ui.h"
 
 int target = 1;
@@ -24,21 +24,20 @@ namespace {
 
 constexpr double kPause = 0.1;  // between the frames of one GET or SEND
 
-// Waits for the reply to a fetch. A frame that does not echo the fetch's
-// command (a measurement reply of a running loop, the answer to a transaction
-// nested in the wait) is not the set: it is passed over and the wait goes on
-// within the same time-out. Returns 1 when the parameter frame came.
-int WaitParameterFrame(uint16_t command) {
-  const double t0 = Timer();
-  for (;;) {
-    ProcessSystemEvents();
-    if (rx_flag) {
-      const uint16_t echo = static_cast<uint16_t>(szReadBuf[2] << 8 | szReadBuf[3]);
-      if (!graph_flag && echo == command) return 1;
-      rx_flag = 0;
-    }
-    if (Timer() - t0 > TIMEOUT) return 0;
+// The common start of the GET and SEND buttons: right click shows the help
+// text; a commit that must wait for the line is held back. 1 when the
+// transfer goes ahead now.
+int TransferClick(DeferredCallback self, int panel, int control, int event, void* callbackData,
+                  int eventData1, int eventData2) {
+  if (event == EVENT_RIGHT_CLICK) {
+    ShowHelp(control);
+    return 0;
   }
+  if (event != EVENT_COMMIT) return 0;
+  if (target != 3 &&
+      DeferIfLineBusy(self, panel, control, event, callbackData, eventData1, eventData2))
+    return 0;
+  return 1;
 }
 
 // Radio buttons: switching one on selects its target; switching the selected
@@ -79,23 +78,18 @@ void SendToFile() {
 }  // namespace
 
 void PushGET(uint16_t memory, uint16_t set) {
-  if (memory != 3 && LineBusy()) {
-    // A video pass owns the line: the fetch is refused and the set keeps its words.
-    SetStatus(kLineBusyFullText);
-  } else if (memory != 3) {
-    if (memory == 1) parameter.command = 2;
-    if (memory == 2) parameter.command = 4;
+  if (memory != 3) {
+    if (memory == 1) parameter.command = kCmdFetchRam;
+    if (memory == 2) parameter.command = kCmdFetchEeprom;
     CopyVarsToPP(set);
-    FlushInQ(com);
-    FlushOutQ(com);
-    FillTxBuf(parameter.command, set, pp);
-    rx_flag = 0;
-    nBytesW = ComWrt(com, reinterpret_cast<const char*>(szWriteBuf), kFrameBytes);
+    LineSend(parameter.command, set, pp);
     if (nBytesW == kFrameBytes) ShowStatusText("Waiting for parameter-frame ...");
     if (nBytesW < 0) {
       // The port is closed or the device has gone: no reply can come.
-      SetStatus(ComLost(com) ? kDeviceLostText : ComErrorText(nBytesW));
-    } else if (WaitParameterFrame(parameter.command)) {
+      SetStatus(LineLost() ? kDeviceLostText : ComErrorText(nBytesW));
+    } else if (LineWaitReply(kEchoOfCommand, parameter.command)) {
+      // Only a frame that echoes the fetch is the set: a loop's late
+      // measurement reply is passed over within the same time-out.
       GetRxBuf();
       CopyPPtoVars(set);
       SetStatus("Parameter-frame received! - Line Ok!");
@@ -114,35 +108,24 @@ void PushGET(uint16_t memory, uint16_t set) {
 
 int CC_BTNGet(int panel, int control, int event, void* callbackData, int eventData1,
               int eventData2) {
-  if (event == EVENT_RIGHT_CLICK) {
-    ShowHelp(control);
-    return 0;
-  }
-  if (event != EVENT_COMMIT) return 0;
-  // While a video pass owns the line the GET runs as soon as the pass is over.
-  if (target != 3 &&
-      DeferIfLineBusy(CC_BTNGet, panel, control, event, callbackData, eventData1, eventData2))
+  if (!TransferClick(CC_BTNGet, panel, control, event, callbackData, eventData1, eventData2))
     return 0;
   if (target == 3) ReadParaFromFile();
-  if (target == 1) parameter.command = 2;
-  if (target == 2) parameter.command = 4;
+  if (target == 1) parameter.command = kCmdFetchRam;
+  if (target == 2) parameter.command = kCmdFetchEeprom;
   const uint16_t memory = static_cast<uint16_t>(target);
+  AcquireLine();
   for (uint16_t set = 0; set < 3; ++set) {
     PushGET(memory, set);
     Delay(kPause);
   }
+  ReleaseLine();
   return 0;
 }
 
 int CC_BTNSend(int panel, int control, int event, void* callbackData, int eventData1,
                int eventData2) {
-  if (event == EVENT_RIGHT_CLICK) {
-    ShowHelp(control);
-    return 0;
-  }
-  if (event != EVENT_COMMIT) return 0;
-  if (target != 3 &&
-      DeferIfLineBusy(CC_BTNSend, panel, control, event, callbackData, eventData1, eventData2))
+  if (!TransferClick(CC_BTNSend, panel, control, event, callbackData, eventData1, eventData2))
     return 0;
   ShowStatusText("Transmit...");
   if (target == 3) {
@@ -150,22 +133,20 @@ int CC_BTNSend(int panel, int control, int event, void* callbackData, int eventD
     return 0;
   }
   parameter.header = 0x0055;
-  parameter.command = target == 2 ? 3 : 1;
+  parameter.command = target == 2 ? kCmdSendEeprom : kCmdSendRam;
   GetPanelValues();
   static const char* const kProgress[3] = {"Sending Para-Frame 0 ...", "Sending Para-Frame 1 ...",
                                            "Line Ok!"};
+  AcquireLine();
   for (uint16_t n = 0; n < 3; ++n) {
     parameter.setNumber = n;
     CopyVarsToPP(n);
-    FlushInQ(com);
-    FlushOutQ(com);
-    rx_flag = 0;
-    FillTxBuf(parameter.command, n, pp);
-    nBytesW = ComWrt(com, reinterpret_cast<const char*>(szWriteBuf), kFrameBytes);
+    LineSend(parameter.command, n, pp);
     ProcessSystemEvents();
     if (nBytesW == kFrameBytes) ShowStatusText(kProgress[n]);
     if (n < 2) Delay(kPause);
   }
+  ReleaseLine();
   return 0;
 }
 

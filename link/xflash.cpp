@@ -9,15 +9,15 @@
 
 #include "app/panels.h"
 #include "app/startup.h"
-#include "display/video.h"
 #include "link/frame.h"
 #include "link/identify.h"
+#include "link/commands.h"
+#include "link/line.h"
 #include "link/link.h"
 #include "link/payload.h"
 #include "params/parafile.h"
 #include "platform/clock.h"
 #include "platform/popup.h"
-#include "platform/serial.h"
 #include "platform/ui.h"
 
 int16_t linArray[2048];
@@ -25,8 +25,6 @@ XFlashUploadState xflashUpload;
 
 namespace {
 
-constexpr uint16_t kCmdClear = 101;
-constexpr uint16_t kCmdWrite = 102;
 constexpr uint16_t kFirstPage = 2;
 constexpr uint16_t kLastPage = 9;
 constexpr uint16_t kLastOffset = 248;
@@ -38,24 +36,9 @@ constexpr int kDoneColor = 0xA0A0A0;
 // Largest linearisation file we read (a 2048-value table is about 12 kB).
 constexpr long kMaxLinFileBytes = 4L * 1024 * 1024;
 
-inline void PutWord(unsigned char* at, uint16_t w) {
-  at[0] = static_cast<unsigned char>(w >> 8);
-  at[1] = static_cast<unsigned char>(w & 0xFF);
-}
-
 bool IsSeparator(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ',' || c == ';' ||
          c == '\f' || c == '\v';
-}
-
-// Waits, processing events, for any reply; 1 when one came within TIMEOUT.
-int WaitForReply() {
-  const double t0 = Timer();
-  for (;;) {
-    ProcessSystemEvents();
-    if (rx_flag) return 1;
-    if (Timer() - t0 > TIMEOUT) return 0;
-  }
 }
 
 void DrawProgress(double x2, int color) {
@@ -65,9 +48,11 @@ void DrawProgress(double x2, int color) {
 int g_uploading = 0;
 
 // One upload from the file dialogue to the last frame; `button` hides itself.
+// The upload holds the line from the clear to the last write.
 void UploadLinearisation(int button) {
+  g_uploading = 1;  // from the file dialogue on: a second upload is refused
   if (ReadLinDataFromFile(linArray) == kLinOk) {
-    g_uploading = 1;
+    AcquireLine(kOwnerUpload);
     BeginXFLASHUpload();
     if (!ClearXFLASH()) xflashUpload.clearUnanswered = 1;
     SetAxisScalingMode(pHandle, MAIN_GRAPHBarSlave, VAL_XAXIS, VAL_MANUAL, 1.0,
@@ -81,9 +66,26 @@ void UploadLinearisation(int button) {
       XFLASHIncompleteText(text, sizeof text);
       ShowStatusText(text);
     }
-    g_uploading = 0;
+    ReleaseLine();
   }
+  g_uploading = 0;
   SetCtrlAttribute(pCalib, button, ATTR_VISIBLE, 0);
+}
+
+// The common start of the two upload buttons. 1 when the upload goes ahead.
+int UploadClick(DeferredCallback self, int panel, int control, int event, void* callbackData,
+                int eventData1, int eventData2) {
+  if (event != EVENT_COMMIT || LineShuttingDown()) return 0;
+  if (g_uploading) {
+    ShowStatusText(kUploadTwiceText);
+    return 0;
+  }
+  if (LoopActive()) {  // a loop paces its own requests: an upload would cut into them
+    ShowStatusText(kUploadInLoopText);
+    return 0;
+  }
+  return DeferIfLineBusy(self, panel, control, event, callbackData, eventData1, eventData2) ? 0
+                                                                                             : 1;
 }
 
 }  // namespace
@@ -214,7 +216,7 @@ int WriteLinData2048ToFile() {
 void BuildXFlashWriteFrame(unsigned char* frame, uint16_t offset, uint16_t page,
                            const int16_t* words8) {
   PutWord(frame + 0, 0x0055);
-  PutWord(frame + 2, kCmdWrite);
+  PutWord(frame + 2, kCmdWriteXFlash);
   PutWord(frame + 4, offset);
   PutWord(frame + 6, page);
   for (int i = 0; i < 8; ++i) PutWord(frame + 8 + 2 * i, static_cast<uint16_t>(words8[i]));
@@ -260,17 +262,13 @@ void XFLASHIncompleteText(char* text, size_t size) {
 }
 
 int ClearXFLASH() {
-  FlushInQ(com);
-  FlushOutQ(com);
-  rx_flag = 0;
-  parameter.command = kCmdClear;
+  parameter.command = kCmdClearXFlash;
   parameter.setNumber = 0;
   uint16_t fill[15];
   for (uint16_t& w : fill) w = kFillWord;
-  FillTxBuf(kCmdClear, 0, fill);
-  nBytesW = ComWrt(com, reinterpret_cast<const char*>(szWriteBuf), kFrameBytes);
+  LineSend(kCmdClearXFlash, 0, fill);
   ShowStatusText("clearing X-FLASH...");
-  const int result = WaitForReply();
+  const int result = LineWaitReply(kAnyFrame);
   SetStatus(result ? "X-FLASH-cleared!" : "Timeout-RS-232...");
   ShowStatus();
   return result;
@@ -280,15 +278,12 @@ void WriteXFLASH(uint16_t offset, uint16_t page, const int16_t* table) {
   const int index = (static_cast<int>(page) - kFirstPage) * 256 + offset;
   if (index < 0 || index + 8 > kLinValues) return;  // no such place in the X-FLASH
 
-  FlushInQ(com);
-  FlushOutQ(com);
-  rx_flag = 0;
-  parameter.command = kCmdWrite;
+  parameter.command = kCmdWriteXFlash;
   BuildXFlashWriteFrame(szWriteBuf, offset, page, table + index);
-  nBytesW = ComWrt(com, reinterpret_cast<const char*>(szWriteBuf), kFrameBytes);
+  LineSendBuilt(1);
   ++xflashUpload.framesSent;
 
-  if (!WaitForReply()) {
+  if (!LineWaitReply(kAnyFrame)) {
     // What pp holds now is an earlier reply: it confirms nothing of this frame.
     ++xflashUpload.unanswered;
     SetStatus("Timeout-RS-232...");
@@ -316,24 +311,18 @@ void WriteXFLASH(uint16_t offset, uint16_t page, const int16_t* table) {
 
 // ---- Buttons ---------------------------------------------------------------
 
-// While a video pass owns the line, the upload is held back and started as soon
-// as the pass has released it.
+// While a transaction holds the line, the upload is held back and started as
+// soon as the line is free.
 int CC_BTNWriteXFMA(int panel, int control, int event, void* callbackData, int eventData1,
                     int eventData2) {
-  if (event != EVENT_COMMIT) return 0;
-  if (DeferIfLineBusy(CC_BTNWriteXFMA, panel, control, event, callbackData, eventData1,
-                      eventData2))
-    return 0;
-  UploadLinearisation(CALIB_BTNWriteXFMA);
+  if (UploadClick(CC_BTNWriteXFMA, panel, control, event, callbackData, eventData1, eventData2))
+    UploadLinearisation(CALIB_BTNWriteXFMA);
   return 0;
 }
 
 int CC_BTNWriteXFSL(int panel, int control, int event, void* callbackData, int eventData1,
                     int eventData2) {
-  if (event != EVENT_COMMIT) return 0;
-  if (DeferIfLineBusy(CC_BTNWriteXFSL, panel, control, event, callbackData, eventData1,
-                      eventData2))
-    return 0;
-  UploadLinearisation(CALIB_BTNWriteXFSL);
+  if (UploadClick(CC_BTNWriteXFSL, panel, control, event, callbackData, eventData1, eventData2))
+    UploadLinearisation(CALIB_BTNWriteXFSL);
   return 0;
 }

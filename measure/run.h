@@ -4,8 +4,13 @@
 extern int stop_flag;  // 0 while a measurement, video or recorder loop runs
 
 void PushRUN();
-// 1 while a RUN loop is under way (nested transactions let its reply arrive first).
-int RunLoopActive();
+struct MeasurePace;
+// The end of a measurement loop's step: the device gone, or no reply within
+// `timeout` of the loop's last request ("Timeout RS232-Line!"), sets stop_flag.
+// 0 while the loop goes on, else why it must end.
+constexpr int kLoopDeviceLost = 1;
+constexpr int kLoopTimedOut = 2;
+int MeasureLoopFailed(const MeasurePace& pace, double timeout);
 int PushGETRAW();
 void ResetMaxMin();
 int CC_BTNRun(int panel, int control, int event, void* callbackData, int eventData1,

@@ -7,15 +7,15 @@
 
 #include "app/help.h"
 #include "app/panels.h"
-#include "display/video.h"
 #include "link/frame.h"
+#include "link/commands.h"
+#include "link/line.h"
 #include "link/link.h"
 #include "link/payload.h"
 #include "link/transfer.h"
 #include "measure/run.h"
 #include "params/panels.h"
 #include "platform/clock.h"
-#include "platform/serial.h"
 #include "platform/ui.h"
 
 namespace {
@@ -23,21 +23,6 @@ namespace {
 constexpr const char* kTeachSentText = "New setpoint value teached!";
 constexpr const char* kTeachTimeoutText = "Timeout RS232-Line!";
 constexpr double kReadBackPause = 0.1;
-
-// Waits for the sensor's answer to the teach request. A measurement reply
-// (a running RUN loop's request answered meanwhile) is not the answer: it is
-// left to the loop (graph_flag stays set) and the wait goes on. 1 on answer.
-int WaitTeachReply() {
-  const double t0 = Timer();
-  for (;;) {
-    if (rx_flag == 1) {
-      if (graph_flag != 1) return 1;
-      rx_flag = 0;
-    }
-    if (Timer() - t0 > TIMEOUT) return 0;
-    ProcessSystemEvents();
-  }
-}
 
 }  // namespace
 
@@ -51,23 +36,17 @@ int CC_ButtonTeach(int panel, int control, int event, void* callbackData, int ev
   if (DeferIfLineBusy(CC_ButtonTeach, panel, control, event, callbackData, eventData1, eventData2))
     return 0;
 
-  // Pressed inside a running RUN loop: its reply is still arriving; flushing
-  // half of it would shift every frame that follows.
-  if (RunLoopActive()) {
-    const double t0 = Timer();
-    while (rx_flag == 0 && Timer() - t0 <= TIMEOUT) ProcessSystemEvents();
-  }
-  parameter.command = 6;
-  FlushInQ(com);
-  FlushOutQ(com);
+  // The teach and its read-back are one transaction on the line. Pressed
+  // inside a running RUN loop, the request waits for the loop's reply.
+  AcquireLine();
+  parameter.command = kCmdTeach;
   GetPanelValues();
   CopyVarsToPP(0);
-  FillTxBuf(6, 0, pp);
-  nBytesW = ComWrt(com, reinterpret_cast<const char*>(szWriteBuf), kFrameBytes);
+  LineSend(kCmdTeach, 0, pp);
   ShowStatusText(kTeachSentText);
-  rx_flag = 0;
 
-  if (WaitTeachReply()) {
+  // A loop's measurement reply is not the answer: the wait goes on.
+  if (LineWaitReply(kNotMeasurement)) {
     PushGET(1, 0);
     Delay(kReadBackPause);
     PushGET(1, 1);
@@ -78,6 +57,7 @@ int CC_ButtonTeach(int panel, int control, int event, void* callbackData, int ev
     ShowStatusText(kTeachTimeoutText);
     stop_flag = 1;
   }
+  ReleaseLine();
 
   SetGraphCursor(pHandle, MAIN_GRAPHBarMaster, 1, parameter.set1[3], 0.75);
   SetGraphCursor(pHandle, MAIN_GRAPHBarSlave, 1, parameter.set2[3], 0.75);

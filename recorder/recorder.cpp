@@ -10,15 +10,14 @@
 #include "app/startup.h"
 #include "display/bargraph.h"
 #include "display/history.h"
-#include "display/video.h"
 #include "link/frame.h"
+#include "link/line.h"
 #include "link/link.h"
 #include "link/payload.h"
 #include "measure/run.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/popup.h"
-#include "platform/serial.h"
 #include "platform/ui.h"
 #include "recorder/rec_file.h"
 #include "recorder/record_format.h"
@@ -42,11 +41,6 @@ bool recording = false;
 
 void SetDim(int panel, int control, int dimmed) {
   SetCtrlAttribute(panel, control, ATTR_DIMMED, dimmed);
-}
-
-void SendMeasurementRequest() {
-  CopyVarsToPP(0);
-  FillTxBuf(8, 0, pp);
 }
 
 // Status text for records that have not reached the file.
@@ -142,13 +136,14 @@ int CC_RecordFileNameBtn(int, int, int event, void*, int, int) {
   return 0;
 }
 
-int CC_BTNStartRecord(int, int, int event, void*, int, int) {
+int CC_BTNStartRecord(int panel, int control, int event, void* callbackData, int eventData1,
+                      int eventData2) {
   if (event != EVENT_COMMIT || recording) return 0;
-  if (LineBusy()) {  // a video pass owns the line (the button is dimmed then anyway)
-    ShowStatusText(kLineBusyFullText);
+  if (DeferIfLineBusy(CC_BTNStartRecord, panel, control, event, callbackData, eventData1,
+                      eventData2))
     return 0;
-  }
   recording = true;
+  LoopBegin();
 
   // 1. Bar graphs and history visible, the other loops' buttons dimmed.
   SetCtrlAttribute(pHandle, MAIN_STRIPHistory, ATTR_VISIBLE, 1);
@@ -178,12 +173,7 @@ int CC_BTNStartRecord(int, int, int event, void*, int, int) {
   const int headerResult = WriteRecHeader(interval);
 
   // 5. The first measurement request.
-  SendMeasurementRequest();
-  FlushInQ(com);
-  FlushOutQ(com);
-  rx_flag = 0;
-  parameter.command = 8;
-  nBytesW = ComWrt(com, reinterpret_cast<const char*>(szWriteBuf), kFrameBytes);
+  LineSendMeasureRequest();
   if (nBytesW == kFrameBytes) ShowStatusText("Line Ok!");
   if (deleteResult != 0)
     ShowStatusText(kTextDeleteFailed);
@@ -191,7 +181,7 @@ int CC_BTNStartRecord(int, int, int event, void*, int, int) {
     ShowStatusText("Recorder file cannot be created!");
 
   // 6.
-  double lastRequest = Timer();
+  MeasurePace pace = MeasurePaceNow();
   uint16_t referenceSecond = RecSecond(Timer());
   stop_flag = 0;
   graph_flag = 0;
@@ -219,26 +209,12 @@ int CC_BTNStartRecord(int, int, int event, void*, int, int) {
         referenceSecond = RecSecond(Timer());
       }
       graph_flag = 0;
-      FlushInQ(com);
-      FlushOutQ(com);
+      LineFlush();
     }
-    if (rx_flag == 1) {
-      FlushInQ(com);
-      FlushOutQ(com);
-      SendMeasurementRequest();
-      rx_flag = 0;
-      lastRequest = Timer();
-      nBytesW = ComWrt(com, reinterpret_cast<const char*>(szWriteBuf), kFrameBytes);
-    }
-    if (ComLost(com)) {
-      ShowStatusText(kDeviceLostText);
-      stop_flag = 1;
-      break;
-    }
-    if (Timer() - lastRequest > TIMEOUT) {
-      ShowStatusText("Timeout RS232-Line!");
-      stop_flag = 1;
-      timedOut = true;
+    PaceMeasurement(pace);
+    const int failure = MeasureLoopFailed(pace, TIMEOUT);
+    if (failure) {
+      timedOut = failure == kLoopTimedOut;
       break;
     }
     if (count >= records) stop_flag = 1;
@@ -246,10 +222,10 @@ int CC_BTNStartRecord(int, int, int event, void*, int, int) {
   } while (stop_flag == 0);
 
   // 8.
+  LoopEnd();
   rx_flag = 0;
   graph_flag = 0;
-  FlushInQ(com);
-  FlushOutQ(com);
+  LineFlush();
 
   // Whatever could not be written so far gets one last try; what still is not
   // in the file is reported.

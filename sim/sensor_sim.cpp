@@ -2,6 +2,8 @@
 // model behind the measurement and video replies, line timing and faults.
 #include "sim/sensor_sim.h"
 
+#include "link/commands.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -176,27 +178,27 @@ void SensorSim::Handle(const Request& req, double now) {
   const uint16_t arg = req.argument;
 
   switch (req.command) {
-    case 1:    // store a set in RAM
-    case 3: {  // store a set in EEPROM
+    case kCmdSendRam:    // store a set in RAM
+    case kCmdSendEeprom: {  // store a set in EEPROM
       if (arg > 2) return;
-      Set& dst = req.command == 1 ? ram[arg] : eeprom[arg];
+      Set& dst = req.command == kCmdSendRam ? ram[arg] : eeprom[arg];
       dst = req.words;
       Send(Frame(kReplySync, req.command, arg, dst.data(), 15), now);
       return;
     }
-    case 2:    // return a set from RAM
-    case 4: {  // return a set from EEPROM
+    case kCmdFetchRam:    // return a set from RAM
+    case kCmdFetchEeprom: {  // return a set from EEPROM
       if (arg > 2) return;
-      const Set& src = req.command == 2 ? ram[arg] : eeprom[arg];
+      const Set& src = req.command == kCmdFetchRam ? ram[arg] : eeprom[arg];
       Send(Frame(kReplySync, req.command, arg, src.data(), 15), now);
       return;
     }
-    case 5: {  // line check: the request comes back with the reply sync word
+    case kCmdEcho: {  // line check: the request comes back with the reply sync word
       const uint16_t sync = faults_.wrongEchoSync ? 0xAA00 : kReplySync;
       Send(Frame(sync, 5, arg, req.words.data(), 15), now);
       return;
     }
-    case 6: {  // teach: the edges seen now become the setpoints
+    case kCmdTeach: {  // teach: the edges seen now become the setpoints
       const uint16_t n = Pixels();
       if (edgeA >= 0 && edgeA < n) ram[1][3] = ClampU16(std::llround(edgeA));
       if (edgeB >= 0 && edgeB < n) ram[2][3] = ClampU16(std::llround(edgeB));
@@ -204,7 +206,7 @@ void SensorSim::Handle(const Request& req, double now) {
       Send(Frame(kReplySync, 6, arg, words, 2), now);
       return;
     }
-    case 7: {  // firmware version: 72 raw bytes
+    case kCmdVersion: {  // firmware version: 72 raw bytes
       std::vector<uint8_t> v(72, 0);
       if (hw_.pcbtype == 0) {
         for (size_t i = 0; i < 36 && i < version_.size(); ++i)
@@ -217,7 +219,7 @@ void SensorSim::Handle(const Request& req, double now) {
       Send(v, now);
       return;
     }
-    case 8: {  // measurement: 16 words from byte 4
+    case kCmdMeasure: {  // measurement: 16 words from byte 4
       const std::array<uint16_t, 16> w = Measure(true);
       std::vector<uint8_t> f(kFrameBytes, 0);
       Put16(f, 0, kReplySync);
@@ -226,7 +228,7 @@ void SensorSim::Handle(const Request& req, double now) {
       Send(f, now);
       return;
     }
-    case 9: {  // data block: 64 raw big-endian words
+    case kCmdVideoBlock: {  // data block: 64 raw big-endian words
       const int selector = req.words[0];
       std::vector<uint8_t> v(128, 0);
       for (int i = 0; i < 64; ++i) Put16(v, 2 * i, VideoSample(selector, arg + i));
@@ -235,7 +237,7 @@ void SensorSim::Handle(const Request& req, double now) {
       Send(v, now);
       return;
     }
-    case 10: {  // hardware information
+    case kCmdHardware: {  // hardware information
       std::vector<uint8_t> f(kFrameBytes, 0);
       Put16(f, 0, kReplySync);
       Put16(f, 2, faults_.wrongHardwareEcho ? 0 : 10);
@@ -247,7 +249,7 @@ void SensorSim::Handle(const Request& req, double now) {
       Send(f, now);
       return;
     }
-    case 11: {  // reset the analog maximum and minimum
+    case kCmdResetMaxMin: {  // reset the analog maximum and minimum
       anaMax = 0;
       const int mode = ram[0][0];
       anaMin = static_cast<uint16_t>((mode <= 1 ? Pixels() : 2 * Pixels()) - 1);
@@ -255,13 +257,13 @@ void SensorSim::Handle(const Request& req, double now) {
       Send(Frame(kReplySync, 11, arg, words, 2), now);
       return;
     }
-    case 101: {  // clear the X-FLASH table
+    case kCmdClearXFlash: {  // clear the X-FLASH table
       xflash.fill(0);
       ++xflashClears;
       Send(Frame(kReplySync, 101, arg, nullptr, 0), now);
       return;
     }
-    case 102: {  // write 8 words into the X-FLASH table
+    case kCmdWriteXFlash: {  // write 8 words into the X-FLASH table
       const uint16_t page = req.words[0];
       const uint16_t offset = arg;
       uint16_t words[10] = {offset, page, 0, 0, 0, 0, 0, 0, 0, 0};

@@ -10,6 +10,7 @@
 
 #include "app/panels.h"
 #include "display/video.h"
+#include "link/line.h"
 #include "link/link.h"
 #include "link/payload.h"
 #include "link/xflash.h"
@@ -444,6 +445,7 @@ TEST_F(FaultTest, ClosingTheMainPanelEndsVideoRecordingAndGet) {
     EXPECT_EQ(stop_flag, 1);
     EXPECT_EQ(LineBusy(), 0);
     ClearSchedule();
+    LineStart();  // the next scenario: a program started anew
     ClickCtrl(pHandle, MAIN_BTNStop);
     InstallPortBackend(1, MakeSimBackend(sensor_));
     ChoosePort(1);

@@ -10,6 +10,7 @@
 #include "app/panels.h"
 #include "link/frame.h"
 #include "link/identify.h"
+#include "link/line.h"
 #include "link/link.h"
 #include "link/payload.h"
 #include "platform/clock.h"
@@ -261,7 +262,7 @@ class PortTest : public ::testing::Test {
     SetComTime(kPort, TIMEOUT);
     savedCom_ = com;
     com = kPort;
-    InstallReceiveHandler();
+    LineHandlerOn();
     rx_flag = 0;
     graph_flag = 0;
   }
@@ -365,7 +366,7 @@ TEST_F(PortTest, HandlerIgnoresCallsWithoutTheReceiveBit) {
 
 TEST_F(PortTest, ReplyWaitTakesAReplyWithinTheTimeout) {
   line_->ReplyToNextWrite(1.0, Numbered(42));
-  ComWrt(kPort, reinterpret_cast<const char*>(szWriteBuf), 36);
+  LineSendBuilt(1);
   const double t0 = Timer();
   EXPECT_EQ(WaitRxFull(), 1);
   EXPECT_EQ(pp[0], 42);
@@ -376,7 +377,7 @@ TEST_F(PortTest, ReplyWaitTakesAReplyWithinTheTimeout) {
 TEST_F(PortTest, ReplyWaitGivesUpAfterTheTimeout) {
   line_->ReplyToNextWrite(2.0, Numbered(42));
   SetStatus("before");
-  ComWrt(kPort, reinterpret_cast<const char*>(szWriteBuf), 36);
+  LineSendBuilt(1);
   const double t0 = Timer();
   EXPECT_EQ(WaitRxFull(), 0);
   EXPECT_STREQ(szStatus, "Timeout-RS-232...");

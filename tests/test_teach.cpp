@@ -8,6 +8,7 @@
 
 #include "app/panels.h"
 #include "display/video.h"
+#include "link/line.h"
 #include "link/link.h"
 #include "link/payload.h"
 #include "measure/run.h"
@@ -174,7 +175,7 @@ TEST_F(TeachNoSensorTest, ToleranceFieldCallbackHasNoEffect) {
 }
 
 TEST_F(TeachNoSensorTest, TeachWhileTheLineIsBusyIsHeldBackThenRuns) {
-  AcquireLine();
+  AcquireLine(kOwnerVideo);
   const size_t before = line_->writes().size();
   FireCtrlEvent(pHandle, MAIN_ButtonTeach, EVENT_COMMIT);
   EXPECT_EQ(line_->writes().size(), before);

@@ -13,6 +13,7 @@
 #include "app/panels.h"
 #include "display/video.h"
 #include "link/frame.h"
+#include "link/line.h"
 #include "link/link.h"
 #include "link/payload.h"
 #include "link/transfer.h"
@@ -182,11 +183,7 @@ TEST_F(Transfer, FetchingOneSetLeavesThePanelsAlone) {
 
 TEST_F(Transfer, TransactionsWaitWhileAVideoPassOwnsTheLine) {
   sim().ClearRequests();
-  AcquireLine();
-  const Set before = PayloadOf(0);
-  PushGET(1, 0);
-  EXPECT_TRUE(sim().requests().empty());
-  EXPECT_EQ(PayloadOf(0), before);
+  AcquireLine(kOwnerVideo);
   ClickCtrl(pHandle, MAIN_BTNGet);
   ClickCtrl(pHandle, MAIN_BTNSend);
   EXPECT_TRUE(sim().requests().empty());

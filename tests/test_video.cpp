@@ -14,6 +14,7 @@
 #include "display/video.h"
 #include "link/frame.h"
 #include "link/identify.h"
+#include "link/line.h"
 #include "link/link.h"
 #include "link/payload.h"
 #include "link/transfer.h"
@@ -499,7 +500,7 @@ TEST_F(VideoLineTest, HeldBackRequestsRunInOrderOnceTheLineIsReleased) {
   ASSERT_EQ(g_recorded.size(), 1u);
 
   int tag = 0;
-  AcquireLine();
+  AcquireLine(kOwnerVideo);
   AcquireLine();  // nested holds
   RecordingCallback(6, 7, EVENT_COMMIT, &tag, 8, 9);
   PlainAction();
@@ -524,7 +525,7 @@ TEST_F(VideoLineTest, HeldBackRequestsRunInOrderOnceTheLineIsReleased) {
   EXPECT_EQ(g_recorded[2].panel, 10);
 
   // A full queue refuses with a clear text; nothing is run twice.
-  AcquireLine();
+  AcquireLine(kOwnerVideo);
   for (int i = 0; i < kMaxDeferred + 2; ++i) RecordingCallback(i, 0, EVENT_COMMIT, nullptr, 0, 0);
   EXPECT_EQ(DeferredCount(), kMaxDeferred);
   EXPECT_EQ(CtrlText(pHandle, MAIN_TEXTStatus), kLineBusyFullText);
