@@ -152,6 +152,7 @@ void SensorSim::Send(const std::vector<uint8_t>& bytes, double readyAt) {
     out_.push_back({paced_ ? start + (k + 1) * kByteTime : start, b});
   }
   lineFreeAt_ = paced_ ? start + total * kByteTime : start;
+  if (!requests_.empty()) requests_.back().replyEnd = lineFreeAt_;
   ++replies_;
 }
 

@@ -21,6 +21,7 @@ struct Request {
   uint16_t command = 0;
   uint16_t argument = 0;
   Set words{};
+  double replyEnd = -1;  // when the last byte of its reply is due (-1: no reply)
 };
 
 struct HardwareInfo {

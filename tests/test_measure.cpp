@@ -300,3 +300,10 @@ TEST_F(LineTest, ShortWriteHidesLineOk) {
   EXPECT_EQ(during, "before");
   EXPECT_EQ(CtrlText(pHandle, MAIN_TEXTStatus), "Timeout RS232-Line!");
 }
+
+TEST_F(LineTest, ResetTakesNoMeasurementFrameAsItsAnswer) {
+  // A loop's late measurement reply is no confirmation of the reset.
+  line_->ReplyToNextWrite(0.05, tframes::MeasurementFrame({1000, 1200}));
+  FireCtrlEvent(pHandle, MAIN_ButtonReset, EVENT_COMMIT);
+  EXPECT_EQ(CtrlText(pHandle, MAIN_TEXTStatus), "Timeout-RS-232...");
+}
