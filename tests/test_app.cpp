@@ -37,8 +37,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Status() { return CtrlText(pHandle, MAIN_TEXTStatus); }
-
 int CtrlAttr(int panel, int control, int attribute) {
   int v = -12345;
   GetCtrlAttribute(panel, control, attribute, &v);

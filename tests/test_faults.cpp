@@ -37,15 +37,6 @@ namespace {
 using tarvo_sim::SensorSim;
 using namespace tframes;
 
-int Count(const SensorSim& s, uint16_t command, double after = -1) {
-  int n = 0;
-  for (const auto& r : s.requests())
-    if (r.command == command && r.time > after) ++n;
-  return n;
-}
-
-std::string Status() { return CtrlText(pHandle, MAIN_TEXTStatus); }
-
 // The words of set k as the program holds them (as they go out on the line).
 tarvo_sim::Set Held(int k) {
   CopyVarsToPP(static_cast<uint16_t>(k));
@@ -137,7 +128,7 @@ TEST_F(FaultTest, SilenceInTheMiddleOfRunEndsItWithTheTimeoutText) {
   const double t0 = Timer();
   At(1.0, [this] { sim().faults().silent = true; });
   ClickCtrl(pHandle, MAIN_BTNRun);
-  EXPECT_GT(Count(sim(), 8, t0), 15);
+  EXPECT_GT(RequestCount(sim(), 8, t0), 15);
   EXPECT_EQ(Status(), "Timeout RS232-Line!");
   EXPECT_LT(Timer() - t0, 1.0 + 3.1);
   ExpectIdleButtons();
@@ -149,7 +140,7 @@ TEST_F(FaultTest, SilenceInTheMiddleOfVideoEndsItAndTheHandlerIsBack) {
   const double t0 = Timer();
   At(1.3, [this] { sim().faults().silent = true; });
   ClickCtrl(pHandle, MAIN_BTNVideo);
-  EXPECT_GT(Count(sim(), 9, t0), 4);
+  EXPECT_GT(RequestCount(sim(), 9, t0), 4);
   EXPECT_EQ(Status(), "Timeout RS232-Line!");
   EXPECT_EQ(LineBusy(), 0);
   ExpectIdleButtons();
@@ -198,7 +189,7 @@ TEST_F(FaultTest, StrayBytesAfterEveryReplyDoNotShiftTheFrames) {
     At(0.1 * i, [&] { wrong += (Aval != 1000 || Bval != 1200) ? 1 : 0; });
   StopAt(2.0);
   ClickCtrl(pHandle, MAIN_BTNRun);
-  EXPECT_GT(Count(sim(), 8, t0), 30);
+  EXPECT_GT(RequestCount(sim(), 8, t0), 30);
   EXPECT_EQ(wrong, 0);
   EXPECT_EQ(Status(), "Line Ok!");
   ClickCtrl(pHandle, MAIN_BTNGet);
@@ -220,7 +211,7 @@ TEST_F(FaultTest, AMissingReplyEndsRunAndAShortBlockSkipsOnlyItsPass) {
   const double t0 = Timer();
   ClickCtrl(pHandle, MAIN_BTNVideo);
   EXPECT_EQ(Status(), "Timeout-RS-232 while reading 64 data-words!");
-  EXPECT_GE(Count(sim(), 8, t0), 2);
+  EXPECT_GE(RequestCount(sim(), 8, t0), 2);
   EXPECT_EQ(std::count(adcbufA, adcbufA + 128, 0), 128);
   sim().faults().shortVideo = false;
   StopAt(1.5);
@@ -246,7 +237,7 @@ TEST_F(FaultStart, AWrongEchoStopsTheConnectSequenceAndTheNextPortChoiceWorks) {
   SetCtrlVal(pHandle, MAIN_DropDCom, 1);
   FireCtrlEvent(pHandle, MAIN_DropDCom, EVENT_COMMIT);
   EXPECT_EQ(Status(), "TARVO-LT-MS V3.03");
-  EXPECT_EQ(Count(*sensor, 2), 3);
+  EXPECT_EQ(RequestCount(*sensor, 2), 3);
 }
 
 // ---------------------------------------------------------------------------
@@ -311,8 +302,8 @@ TEST_F(FaultTest, SendDuringRunWritesExactlyThePanelValues) {
   });
   StopAt(1.5);
   ClickCtrl(pHandle, MAIN_BTNRun);
-  EXPECT_EQ(Count(sim(), 1), 3);
-  EXPECT_GT(Count(sim(), 8, sentAt + 0.4), 5);  // the loop went on
+  EXPECT_EQ(RequestCount(sim(), 1), 3);
+  EXPECT_GT(RequestCount(sim(), 8, sentAt + 0.4), 5);  // the loop went on
   EXPECT_EQ(sim().ram[1][4], 1500);
   EXPECT_EQ(sim().ram[2][4], 1700);
   ExpectSetsMatchSensor();
@@ -333,9 +324,9 @@ TEST_F(FaultTest, GetAndTeachDuringRunTakeNoMeasurementAsASet) {
   const double t0 = Timer();
   ClickCtrl(pHandle, MAIN_BTNRun);
   ExpectSetsMatchSensor();
-  EXPECT_EQ(Count(sim(), 6), 1);
-  EXPECT_EQ(Count(sim(), 11), 1);
-  EXPECT_GT(Count(sim(), 8, t0 + 3.0), 5);  // the loop went on after all three
+  EXPECT_EQ(RequestCount(sim(), 6), 1);
+  EXPECT_EQ(RequestCount(sim(), 11), 1);
+  EXPECT_GT(RequestCount(sim(), 8, t0 + 3.0), 5);  // the loop went on after all three
   EXPECT_EQ(Aval, 1111);
 }
 
@@ -349,9 +340,9 @@ TEST_F(FaultTest, VideoDuringRunShowsCurvesAndOneStopEndsBoth) {
   ClickCtrl(pHandle, MAIN_BTNRun);
   EXPECT_LT(Timer() - stoppedAt, 1.0);
   for (int i = 0; i < 128; ++i) ASSERT_EQ(adcbufA[i], sim().VideoSample(0, i)) << i;
-  EXPECT_GT(Count(sim(), 9), 4);
+  EXPECT_GT(RequestCount(sim(), 9), 4);
   EXPECT_FALSE(GetGraphPlots(pHandle, MAIN_GRAPHDataMaster).empty());
-  EXPECT_EQ(Count(sim(), 8, stoppedAt + 0.7), 0);
+  EXPECT_EQ(RequestCount(sim(), 8, stoppedAt + 0.7), 0);
   EXPECT_EQ(LineBusy(), 0);
   ExpectIdleButtons();
   ExpectRunWorks();
@@ -367,8 +358,8 @@ TEST_F(FaultTest, GetSendAndResetDuringVideoKeepSetsAndCurvesIntact) {
   At(1.4, [] { FireCtrlEvent(pHandle, MAIN_ButtonReset, EVENT_COMMIT); });
   StopAt(3.0);
   ClickCtrl(pHandle, MAIN_BTNVideo);
-  EXPECT_EQ(Count(sim(), 1), 3);
-  EXPECT_EQ(Count(sim(), 11), 1);
+  EXPECT_EQ(RequestCount(sim(), 1), 3);
+  EXPECT_EQ(RequestCount(sim(), 11), 1);
   EXPECT_EQ(sim().ram[1][4], 1500);
   ExpectSetsMatchSensor();
   for (int i = 0; i < 128; ++i) {
@@ -464,8 +455,8 @@ TEST_F(FaultTest, ClosingTheMainPanelDuringAnUploadLetsItRunToItsEnd) {
   At(2.0, [] { FirePanelEvent(pHandle, EVENT_CLOSE); });
   FireCtrlEvent(pCalib, CALIB_BTNWriteXFMA, EVENT_COMMIT);
   EXPECT_TRUE(QuitRequested());
-  EXPECT_EQ(Count(sim(), 101), 1);
-  EXPECT_EQ(Count(sim(), 102), 256);
+  EXPECT_EQ(RequestCount(sim(), 101), 1);
+  EXPECT_EQ(RequestCount(sim(), 102), 256);
   for (int i = 0; i < 2048; ++i) ASSERT_EQ(sim().xflash[i], linArray[i]) << i;
   EXPECT_EQ(Status(), "X-FLASH Data successfully written!");
 }

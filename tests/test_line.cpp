@@ -30,15 +30,6 @@ using tarvo_sim::SensorSim;
 
 constexpr double kFrameTime = 35 * SensorSim::kByteTime;  // first to last byte of a request
 
-int Count(const SensorSim& s, int command, double after = -1) {
-  int n = 0;
-  for (const auto& r : s.requests())
-    if (r.command == command && r.time > after) ++n;
-  return n;
-}
-
-std::string Status() { return CtrlText(pHandle, MAIN_TEXTStatus); }
-
 // Every way the record breaks the line's rule, as readable lines.
 std::vector<std::string> Violations(const SensorSim& s) {
   std::vector<std::string> out;
@@ -131,10 +122,10 @@ TEST_F(LineRuleTest, GetSendAndResetDuringRunWaitForItsReply) {
   At(2.6, [] { ClickCtrl(pHandle, MAIN_BTNStop); });
   ClickCtrl(pHandle, MAIN_BTNRun);
   EXPECT_EQ(Violations(sim()), std::vector<std::string>{});
-  EXPECT_EQ(Count(sim(), kCmdFetchRam), 3);
-  EXPECT_EQ(Count(sim(), kCmdSendRam), 3);
-  EXPECT_EQ(Count(sim(), kCmdResetMaxMin), 1);
-  EXPECT_GT(Count(sim(), kCmdMeasure, 2.2), 5);  // RUN went on after each of them
+  EXPECT_EQ(RequestCount(sim(), kCmdFetchRam), 3);
+  EXPECT_EQ(RequestCount(sim(), kCmdSendRam), 3);
+  EXPECT_EQ(RequestCount(sim(), kCmdResetMaxMin), 1);
+  EXPECT_GT(RequestCount(sim(), kCmdMeasure, 2.2), 5);  // RUN went on after each of them
 }
 
 TEST_F(LineRuleTest, StopThenRunDuringAVideoPassWaitsForThePass) {
@@ -145,7 +136,7 @@ TEST_F(LineRuleTest, StopThenRunDuringAVideoPassWaitsForThePass) {
   At(1.5, [] { ClickCtrl(pHandle, MAIN_BTNStop); });
   ClickCtrl(pHandle, MAIN_BTNVideo);
   EXPECT_EQ(Violations(sim()), std::vector<std::string>{});
-  EXPECT_GT(Count(sim(), kCmdMeasure, 1.0), 10);
+  EXPECT_GT(RequestCount(sim(), kCmdMeasure, 1.0), 10);
   EXPECT_EQ(Status(), "Line Ok!");
 }
 
@@ -156,7 +147,7 @@ TEST_F(LineRuleTest, VideoStoppedWhileWaitingForRunsReplyRunsNoPass) {
     ClickCtrl(pHandle, MAIN_BTNVideo);
   });
   ClickCtrl(pHandle, MAIN_BTNRun);
-  EXPECT_EQ(Count(sim(), kCmdVideoBlock), 0);
+  EXPECT_EQ(RequestCount(sim(), kCmdVideoBlock), 0);
   EXPECT_EQ(stop_flag, 1);
 }
 
@@ -172,18 +163,18 @@ TEST_F(LineRuleTest, AnUploadHoldsTheLineAndASecondOneIsRefused) {
   Upload(CALIB_BTNWriteXFMA);  // RUN, held back, runs at its end
   ClearSchedule();
   EXPECT_EQ(refusal, kUploadTwiceText);
-  EXPECT_EQ(Count(sim(), kCmdClearXFlash), 1);
-  EXPECT_EQ(Count(sim(), kCmdWriteXFlash), kXFlashFrames);
+  EXPECT_EQ(RequestCount(sim(), kCmdClearXFlash), 1);
+  EXPECT_EQ(RequestCount(sim(), kCmdWriteXFlash), kXFlashFrames);
   EXPECT_EQ(Violations(sim()), std::vector<std::string>{});
-  EXPECT_EQ(Count(sim(), kCmdFetchRam), 3);  // the GET ran afterwards, then RUN
-  EXPECT_GT(Count(sim(), kCmdMeasure), 5);
+  EXPECT_EQ(RequestCount(sim(), kCmdFetchRam), 3);  // the GET ran afterwards, then RUN
+  EXPECT_GT(RequestCount(sim(), kCmdMeasure), 5);
   EXPECT_EQ(stop_flag, 1);
   // An upload clicked while a loop runs is refused.
   At(0.5, [&] { Upload(CALIB_BTNWriteXFSL); refusal = Status(); });
   At(1.0, [] { ClickCtrl(pHandle, MAIN_BTNStop); });
   ClickCtrl(pHandle, MAIN_BTNRun);
   EXPECT_EQ(refusal, kUploadInLoopText);
-  EXPECT_EQ(Count(sim(), kCmdClearXFlash), 1);
+  EXPECT_EQ(RequestCount(sim(), kCmdClearXFlash), 1);
 }
 
 TEST_F(LineRuleTest, WhatIsHeldBackIsDroppedWhenTheWindowCloses) {
@@ -203,9 +194,9 @@ TEST_F(LineRuleTest, WhatIsHeldBackIsDroppedWhenTheWindowCloses) {
   EXPECT_TRUE(QuitRequested());
   EXPECT_EQ(dropped, "2 held-back requests dropped");
   EXPECT_EQ(DeferredCount(), 0);
-  EXPECT_EQ(Count(sim(), kCmdEcho), 0);  // no connect sequence after the close
-  EXPECT_EQ(Count(sim(), kCmdFetchRam), 0);
-  EXPECT_EQ(Count(sim(), kCmdMeasure, closedAt + 0.1), 0);
+  EXPECT_EQ(RequestCount(sim(), kCmdEcho), 0);  // no connect sequence after the close
+  EXPECT_EQ(RequestCount(sim(), kCmdFetchRam), 0);
+  EXPECT_EQ(RequestCount(sim(), kCmdMeasure, closedAt + 0.1), 0);
 }
 
 // Every loop with every other button clicked at random moments: the line's

@@ -46,8 +46,6 @@ Bytes HardwareReply(const Hw& h) {
                 h.pixE, h.softversion, h.hwtype});
 }
 
-std::string Status() { return CtrlText(pHandle, MAIN_TEXTStatus); }
-
 std::string SensorInfoLine(int line) {
   char buf[256] = {0};
   GetTextBoxLine(pCalib, CALIB_TEXTSensorInfo, line, buf, sizeof buf);

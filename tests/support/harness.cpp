@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "app/panels.h"
 #include "app/startup.h"
 #include "platform/clock.h"
 #include "platform/popup_script.h"
@@ -94,3 +95,12 @@ void AppTest::SetUp() {
 }
 
 void AppTest::TearDown() { StopApp(); }
+
+std::string Status() { return CtrlText(pHandle, MAIN_TEXTStatus); }
+
+int RequestCount(const tarvo_sim::SensorSim& s, int command, double after) {
+  int n = 0;
+  for (const auto& r : s.requests())
+    if (r.command == command && r.time > after) ++n;
+  return n;
+}

@@ -24,6 +24,10 @@ void StopApp();
 void RunFor(double seconds);
 // Text currently shown in a control (status line, text boxes, numeric displays).
 std::string CtrlText(int panel, int control);
+// The status line.
+std::string Status();
+// Requests with `command` the sensor model received after time `after`.
+int RequestCount(const tarvo_sim::SensorSim& s, int command, double after = -1);
 
 // Fixture: the program started against a healthy sensor model.
 class AppTest : public ::testing::Test {
