@@ -111,7 +111,7 @@ void RunDeferred() {
 // ---- Requests and replies ----------------------------------------------------
 
 void LineWaitFree() {
-  while (ReplyOutstanding() && !LineLost()) ProcessSystemEvents();
+  while (ReplyOutstanding() && !LineLost()) ProcessSystemEventsUntil(g_sentAt + g_awaitLimit);
   g_awaiting = false;
 }
 
@@ -163,7 +163,7 @@ int LineWaitReply(ReplyRule rule, uint16_t command) {
       rx_flag = 0;  // not the awaited reply: passed over, the wait goes on
     }
     if (Timer() - g_sentAt > TIMEOUT || LineLost()) return 0;
-    ProcessSystemEvents();
+    ProcessSystemEventsUntil(g_sentAt + TIMEOUT);
   }
 }
 

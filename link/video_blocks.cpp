@@ -64,7 +64,7 @@ int ReadData64(int offset, int selector) {
   const double t0 = Timer();
   int n = 0;
   do {
-    ProcessSystemEvents();
+    ProcessSystemEventsUntil(t0 + TIMEOUT);
     n = LineInQLen();
     if (LineLost()) break;  // the device has gone: the pass ends here
     if (Timer() - t0 > TIMEOUT) {

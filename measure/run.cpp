@@ -85,7 +85,7 @@ void PushRUN() {
     // Any reply paces the next request, with parameter set 0 as payload.
     PaceMeasurement(pace);
     if (MeasureLoopFailed(pace, 2 * TIMEOUT)) break;
-    ProcessSystemEvents();
+    ProcessSystemEventsUntil(pace.requestTime + 2 * TIMEOUT);
   } while (stop_flag == 0);
 
   LoopEnd();

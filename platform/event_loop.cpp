@@ -1,12 +1,11 @@
 // The event loop: Qt events, serial notifications and scheduled test actions,
 // all on the one user-interface thread.
 #include <QApplication>
+#include <QAbstractEventDispatcher>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
-#include <chrono>
 #include <functional>
-#include <thread>
 #include <vector>
 
 #include "platform/clock.h"
@@ -52,8 +51,11 @@ double NextScheduled() {
   return best;
 }
 
-// Waits up to `seconds` for anything to do: a Qt event, serial input or a
-// scheduled action. On the virtual clock the wait costs no real time.
+// Waits up to `seconds` for anything to do, in one place: the Qt event
+// dispatcher, which watches the window system, the serial port's own notifier
+// and the timer set here for the next scheduled action, the simulator's next
+// byte or the caller's deadline. On the virtual clock the wait costs no real
+// time.
 void WaitForWork(double seconds) {
   double next = NextComArrival();
   if (next >= 0 && next < seconds) seconds = next;
@@ -64,21 +66,15 @@ void WaitForWork(double seconds) {
     return;
   }
   if (seconds <= 0) return;
-  if (WaitForComInput(seconds)) return;
-  if (seconds < 0.002) {
-    // A byte is due soon (or this is a short idle pause): sleep exactly that
-    // long rather than a whole timer tick.
-    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-    return;
-  }
-  // Block in the Qt event dispatcher until an event arrives or the timer fires.
   static QTimer* wake = [] {
     auto* t = new QTimer(QCoreApplication::instance());
     t->setSingleShot(true);
     t->setTimerType(Qt::PreciseTimer);
     return t;
   }();
-  wake->start(std::max(1, static_cast<int>(std::lround(seconds * 1000.0))));
+  // Rounded up: the wait never ends before the deadline it was given.
+  const double ms = std::ceil(std::min(seconds, 3600.0) * 1000.0);
+  wake->start(std::max(1, static_cast<int>(ms)));
   QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   wake->stop();
 }
@@ -87,8 +83,12 @@ bool HandleEvents() {
   // On the virtual clock every pass costs a little time, as it does in
   // reality, so a loop that is always busy still comes to its time-outs.
   AdvanceVirtualClock(2e-5);
-  QCoreApplication::processEvents(QEventLoop::AllEvents);
-  bool did = DispatchComEvents();
+  // Whether anything was handled, window events included: a click handled
+  // here must reach the waiting code before it blocks again.
+  QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+  bool did = dispatcher ? dispatcher->processEvents(QEventLoop::AllEvents) : false;
+  if (!dispatcher) QCoreApplication::processEvents(QEventLoop::AllEvents);
+  did = DispatchComEvents() || did;
   did = RunDueSchedule() || did;
   return did;
 }
@@ -118,11 +118,22 @@ int ProcessSystemEvents() {
   return 0;
 }
 
+int ProcessSystemEventsUntil(double deadline) {
+  if (!QCoreApplication::instance()) return 0;
+  if (HandleEvents()) return 0;
+  // Nothing was pending: block until something happens or the deadline.
+  WaitForWork(std::max(deadline - Timer(), 1e-4));
+  HandleEvents();
+  return 0;
+}
+
 int RunUserInterface() {
   // A quit asked for before the loop starts (during start-up) still counts.
+  // Idle, the program sleeps until a window event, serial input or a
+  // scheduled action (on the virtual clock in short steps).
   while (!g_quit) {
     if (HandleEvents()) continue;
-    WaitForWork(0.05);
+    WaitForWork(VirtualClockActive() ? 0.05 : 3600.0);
   }
   return g_quitCode;
 }

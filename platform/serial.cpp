@@ -272,13 +272,3 @@ double NextComArrival() {
   return best;
 }
 
-bool WaitForComInput(double seconds) {
-  for (int port = 1; port <= kMaxPort; ++port) {
-    PortState& p = g_ports[port];
-    if (p.backend && p.backend->CanBlock()) {
-      p.backend->WaitForInput(seconds);
-      return true;
-    }
-  }
-  return false;
-}

@@ -115,6 +115,10 @@ int QuitUserInterface(int returnCode);
 // Handles every pending event (callbacks, serial notifications) and returns.
 // When nothing is pending it blocks up to about a millisecond for input.
 int ProcessSystemEvents();
+// Processes pending events; when none are pending, blocks until a window
+// event, serial input, a scheduled action or the Timer() time `deadline`,
+// whichever comes first.
+int ProcessSystemEventsUntil(double deadline);
 
 // ---- Graphs and strip charts ---------------------------------------------
 int DeleteGraphPlot(int panel, int control, int plotHandle, int refresh);

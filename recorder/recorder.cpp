@@ -218,7 +218,7 @@ int CC_BTNStartRecord(int panel, int control, int event, void* callbackData, int
       break;
     }
     if (count >= records) stop_flag = 1;
-    ProcessSystemEvents();
+    ProcessSystemEventsUntil(pace.requestTime + TIMEOUT);
   } while (stop_flag == 0);
 
   // 8.
