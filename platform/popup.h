@@ -7,7 +7,8 @@ constexpr int VAL_EXISTING_FILE_SELECTED = 1;
 constexpr int VAL_NEW_FILE_SELECTED = 2;
 // The chosen path does not fit the caller's buffer: it is refused, not cut.
 constexpr int VAL_PATH_TOO_LONG = -1;
-constexpr const char* kPathTooLongText = "File path too long (over 260 characters) - file not used!";
+constexpr const char* kPathTooLongText =
+    "File path too long (over 260 characters) - file not used!";
 constexpr int VAL_OK_BUTTON = 0;
 constexpr int VAL_SAVE_BUTTON = 1;
 constexpr int VAL_LOAD_BUTTON = 2;
