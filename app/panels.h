@@ -85,6 +85,7 @@ constexpr int PARA1_CTRLPara1W4 = 5;
 constexpr int PARA1_CTRLPara1W5 = 6;
 constexpr int PARA1_CTRLPara1W6 = 7;
 constexpr int PARA1_CTRLPara1Aux = 8;
+constexpr int PARA1_NUMVideoTHD_A = 9;  // the slider's value
 
 // Parameter set 2 panel (slave sensor B).
 constexpr int PARA2_CTRLPara2W0 = 1;
@@ -94,6 +95,7 @@ constexpr int PARA2_NEDITeachB = 4;
 constexpr int PARA2_CTRLPara2W4 = 5;
 constexpr int PARA2_CTRLPara2W5 = 6;
 constexpr int PARA2_CTRLPara2W6 = 7;
+constexpr int PARA2_NUMVideoTHD_B = 8;  // the slider's value
 
 // Data recorder popup.
 constexpr int POPUP_NEDITRecTime = 1;

@@ -102,16 +102,9 @@ void InitGUI() {
     SetPanelAttribute(panel, ATTR_TOP, kChildTop);
   }
 
-  // Hardware modes 1 and 3 leave no choice for these two controls.
-  const int dim = (parameter.set0[3] == 1 || parameter.set0[3] == 3) ? 1 : 0;
-  SetCtrlAttribute(pPara1, PARA1_CTRLPara1Aux, ATTR_DIMMED, dim);
-  SetCtrlAttribute(pPara1, PARA1_SLIDEVideoTHD_A, ATTR_DIMMED, dim);
-
-  // The analog maximum and minimum exist only with an analog output mode.
-  const int analog = parameter.set0[2] != 0 ? 1 : 0;
-  SetCtrlAttribute(pHandle, MAIN_NUMAnaMax, ATTR_VISIBLE, analog);
-  SetCtrlAttribute(pHandle, MAIN_NUMAnaMin, ATTR_VISIBLE, analog);
-  SetCtrlAttribute(pHandle, MAIN_ButtonReset, ATTR_VISIBLE, analog);
+  ApplyHardwareModeDimming(parameter.set0[3]);
+  ShowAnalogDisplays(parameter.set0[2]);
+  ShowVideoThresholds();
 }
 
 int AppStart(int argc, char** argv) {

@@ -1,6 +1,8 @@
 // Tolerance arithmetic of the bar graphs and the value history.
 #include "display/tolerance.h"
 
+#include <algorithm>
+
 bool TargetForMode(uint16_t evalMode, uint16_t setA, uint16_t setB, uint16_t n, uint16_t* tVal) {
   switch (evalMode) {
     case 0:
@@ -139,8 +141,15 @@ ZoomRange ZoomRangeFor(uint16_t tVal, uint16_t tollo, uint16_t tolup, uint16_t m
     if (m > z.hi) z.hi = m + 100;
     if (m < z.lo) z.lo = m - 100;
   }
+  const int width = z.hi - z.lo;
   if (z.hi > yaxisMAX - 1) z.hi = yaxisMAX - 1;
   if (z.lo < 1) z.lo = 1;
+  if (t >= yaxisMAX || z.lo >= z.hi) {
+    // The target lies at or above the top of the axis: the band of the same
+    // width just below the top, where the upper limit is drawn.
+    z.hi = std::max(yaxisMAX - 1, 2);
+    z.lo = std::max(z.hi - width, 1);
+  }
   return z;
 }
 

@@ -78,7 +78,7 @@ struct HistoryLimits {
 };
 HistoryLimits LimitsFor(uint16_t tVal, uint16_t tollo, uint16_t tolup, uint16_t yaxisMAX);
 
-// Vertical range of the history chart with zoom on.
+// Vertical range of the history chart with zoom on; always lo < hi.
 struct ZoomRange {
   int lo, hi;
 };

@@ -116,10 +116,20 @@ int CC_BTNVideo(int panel, int control, int event, void* callbackData, int event
   return 0;
 }
 
+void ShowVideoThresholds() {
+  int value = 0;
+  GetCtrlVal(pPara1, PARA1_SLIDEVideoTHD_A, &value);
+  SetCtrlVal(pPara1, PARA1_NUMVideoTHD_A, value);
+  value = 0;
+  GetCtrlVal(pPara2, PARA2_SLIDEVideoTHD_B, &value);
+  SetCtrlVal(pPara2, PARA2_NUMVideoTHD_B, value);
+}
+
 int CC_SLIDEVideoTHD_A(int, int, int event, void*, int, int) {
   if (event == EVENT_VAL_CHANGED) {
     int value = 0;
     GetCtrlVal(pPara1, PARA1_SLIDEVideoTHD_A, &value);
+    SetCtrlVal(pPara1, PARA1_NUMVideoTHD_A, value);
     FillThresholdLine(thdArrayA, static_cast<uint16_t>(value));
     PlotVIDEOCurveA(adcbufA, thdArrayA, xArray8);
   }
@@ -130,6 +140,7 @@ int CC_SLIDEVideoTHD_B(int, int, int event, void*, int, int) {
   if (event == EVENT_VAL_CHANGED) {
     int value = 0;
     GetCtrlVal(pPara2, PARA2_SLIDEVideoTHD_B, &value);
+    SetCtrlVal(pPara2, PARA2_NUMVideoTHD_B, value);
     FillThresholdLine(thdArrayB, static_cast<uint16_t>(value));
     PlotVIDEOCurveB(adcbufB, thdArrayB, xArray8);
   }

@@ -11,6 +11,8 @@ void PlotVIDEOCurveA(const uint16_t* video, const uint16_t* threshold, const dou
 void PlotVIDEOCurveB(const uint16_t* video, const uint16_t* threshold, const double* x);
 // Every entry of line = percent * YMAXADC / 100.
 void FillThresholdLine(uint16_t* line, uint16_t percent);
+// Shows each threshold slider's value in the display beside it.
+void ShowVideoThresholds();
 
 int CC_BTNVideo(int panel, int control, int event, void* callbackData, int eventData1,
                 int eventData2);

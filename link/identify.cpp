@@ -95,8 +95,9 @@ int GetHARDWAREInfo() {
   LineSend(kCmdHardware, 0, pp);
   if (!WaitRxFull()) return 0;
 
-  // Every field is taken as it came, before the echo is judged.
-  const uint16_t echo = WordAt(2);
+  // A reply that does not echo the query is no hardware description: the
+  // geometry in force stays, so that no range rule works with a wrong one.
+  if (WordAt(2) != kCmdHardware) return 0;
   ccdtype = WordAt(4);
   ccdmaxpixel = WordAt(6);
   ccdresolution = WordAt(8);
@@ -108,7 +109,6 @@ int GetHARDWAREInfo() {
   softversion = WordAt(20);
   hwtype = WordAt(22);
   adcmax = WordAt(22);  // the reply has no word of its own for it
-  if (echo != kCmdHardware) return 0;
 
   SetAxisScalingMode(pHandle, MAIN_GRAPHDataMaster, VAL_XAXIS, VAL_MANUAL, 1.0, ccdvirtpixel);
   SetAxisScalingMode(pHandle, MAIN_GRAPHDataSlave, VAL_XAXIS, VAL_MANUAL, 1.0, ccdvirtpixel);

@@ -2,6 +2,8 @@
 // EEPROM, or a parameter file: GET, SEND and the choice of target.
 #include "link/transfer.h"
 
+#include <cstdio>
+
 #include "app/help.h"
 #include "app/panels.h"
 #include "app/startup.h"
@@ -62,7 +64,8 @@ void SendToFile() {
   const int r =
       FileSelectPopup(proj_dir, "TARVOpara.cfg", "*.cfg", "TARVO-MS-Series Parameter File",
                       VAL_OK_BUTTON, 0, 1, 1, 1, chosen, sizeof chosen);
-  if (r == VAL_NO_FILE_SELECTED) return;
+  if (r == VAL_PATH_TOO_LONG) ShowStatusText(kPathTooLongText);
+  if (r != VAL_EXISTING_FILE_SELECTED && r != VAL_NEW_FILE_SELECTED) return;
   for (size_t i = 0; i < sizeof file_name; ++i) {
     file_name[i] = chosen[i];
     if (!chosen[i]) break;
@@ -138,13 +141,20 @@ int CC_BTNSend(int panel, int control, int event, void* callbackData, int eventD
   static const char* const kProgress[3] = {"Sending Para-Frame 0 ...", "Sending Para-Frame 1 ...",
                                            "Line Ok!"};
   AcquireLine();
+  int accepted = 0;  // "Line Ok!" only when the sensor got all three sets
   for (uint16_t n = 0; n < 3; ++n) {
     parameter.setNumber = n;
     CopyVarsToPP(n);
     LineSend(parameter.command, n, pp);
     ProcessSystemEvents();
-    if (nBytesW == kFrameBytes) ShowStatusText(kProgress[n]);
+    if (nBytesW == kFrameBytes) ++accepted;
+    if (nBytesW == kFrameBytes && (n < 2 || accepted == 3)) ShowStatusText(kProgress[n]);
     if (n < 2) Delay(kPause);
+  }
+  if (accepted < 3) {
+    char text[73];
+    std::snprintf(text, sizeof text, "SEND incomplete: %d of 3 sets not sent!", 3 - accepted);
+    ShowStatusText(text);
   }
   ReleaseLine();
   return 0;

@@ -164,7 +164,8 @@ int ReadLinDataFromFile(int16_t* table) {
   const int chosen =
       FileSelectPopup(proj_dir, "XF-LINEAR.DAT", "*.dat", "TARVO-LT-Series-Linearisation-File",
                       VAL_LOAD_BUTTON, 0, 1, 1, 1, path, sizeof path);
-  if (chosen == VAL_NO_FILE_SELECTED || path[0] == '\0') return kLinCancelled;
+  if (chosen == VAL_PATH_TOO_LONG) ShowStatusText(kPathTooLongText);
+  if (chosen <= VAL_NO_FILE_SELECTED || path[0] == '\0') return kLinCancelled;
   std::strncpy(file_name, path, sizeof file_name - 1);
   file_name[sizeof file_name - 1] = '\0';
 

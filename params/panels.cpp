@@ -70,13 +70,6 @@ void ApplyTeachDimming(const EvalModeEffect& e) {
   SetCtrlAttribute(pPara2, PARA2_NEDITeachB, ATTR_DIMMED, e.teachBDimmed ? 1 : 0);
 }
 
-void ShowAnalogDisplays(uint16_t analogMode) {
-  const int visible = AnalogModeShowsDisplays(analogMode) ? 1 : 0;
-  SetCtrlAttribute(pHandle, MAIN_NUMAnaMax, ATTR_VISIBLE, visible);
-  SetCtrlAttribute(pHandle, MAIN_NUMAnaMin, ATTR_VISIBLE, visible);
-  SetCtrlAttribute(pHandle, MAIN_ButtonReset, ATTR_VISIBLE, visible);
-}
-
 // The four panel toggles act as one group: the button's own panel is shown,
 // the other three are hidden; a left click turns the other buttons off.
 struct PanelChoice {
@@ -100,6 +93,21 @@ void SelectPanel(int which, int event) {
 }
 
 }  // namespace
+
+void ShowAnalogDisplays(uint16_t analogMode) {
+  const int visible = AnalogModeShowsDisplays(analogMode) ? 1 : 0;
+  SetCtrlAttribute(pHandle, MAIN_NUMAnaMax, ATTR_VISIBLE, visible);
+  SetCtrlAttribute(pHandle, MAIN_NUMAnaMin, ATTR_VISIBLE, visible);
+  SetCtrlAttribute(pHandle, MAIN_ButtonReset, ATTR_VISIBLE, visible);
+}
+
+void ApplyHardwareModeDimming(uint16_t hardwareMode) {
+  // In these modes the sensor takes its tolerance from outside: the tolerance
+  // words are not used.
+  const int dim = HardwareModeDims(hardwareMode) ? 1 : 0;
+  SetCtrlAttribute(pPara0, PARA0_CTRLTolLo, ATTR_DIMMED, dim);
+  SetCtrlAttribute(pPara0, PARA0_CTRLTolUp, ATTR_DIMMED, dim);
+}
 
 void GetPanelValues() {
   Parameter& p = parameter;
@@ -142,6 +150,7 @@ void SetPanelValues() {
   const float scaleA = FieldToScale(p.set1Long[0]);
   SetCtrlVal(pCalib, CALIB_CTRLScaleA, static_cast<double>(scaleA));
   SetCtrlVal(pCalib, CALIB_CTRLScaleB, static_cast<double>(FieldToScale(p.set2Long[0])));
+  ShowVideoThresholds();
 
   // 3. Tolerance limits in millimetres, both with sensor A's scale factor.
   SetCtrlVal(pHandle, MAIN_NUMTolUpMM, PixelsToMM(scaleA, p.set0[7]));
@@ -155,10 +164,8 @@ void SetPanelValues() {
     yaxisMAX = e.yaxisMAX;
   }
 
-  // 5. Hardware mode.
-  const int dim = HardwareModeDims(p.set0[3]) ? 1 : 0;
-  SetCtrlAttribute(pPara1, PARA1_SLIDEVideoTHD_A, ATTR_DIMMED, dim);
-  SetCtrlAttribute(pPara1, PARA1_CTRLPara1Aux, ATTR_DIMMED, dim);
+  // 5. Hardware mode, by the same rule as its ring.
+  ApplyHardwareModeDimming(p.set0[3]);
 
   // 6. Analog mode.
   ShowAnalogDisplays(p.set0[2]);
@@ -204,9 +211,7 @@ int CC_DROPHardwareMode(int panel, int control, int event, void*, int, int) {
   if (event != EVENT_COMMIT) return 0;
   int mode = 0;
   GetCtrlVal(panel, control, &mode);
-  const int dim = HardwareModeDims(static_cast<uint16_t>(mode)) ? 1 : 0;
-  SetCtrlAttribute(pPara0, PARA0_CTRLTolLo, ATTR_DIMMED, dim);
-  SetCtrlAttribute(pPara0, PARA0_CTRLTolUp, ATTR_DIMMED, dim);
+  ApplyHardwareModeDimming(static_cast<uint16_t>(mode));
   return 0;
 }
 

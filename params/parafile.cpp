@@ -33,19 +33,33 @@ void ReportUnreadable(const char* reason) {
   ShowStatusText(text);
 }
 
+// Writes the whole text into an open file and closes it; 0, or an errno value.
+int WriteAndClose(std::FILE* f, const char* data, size_t length) {
+  int err = 0;
+  if (std::fwrite(data, 1, length, f) != length) err = errno ? errno : EIO;
+  if (std::fflush(f) != 0 && !err) err = errno ? errno : EIO;
+  if (std::fclose(f) != 0 && !err) err = errno ? errno : EIO;
+  return err;
+}
+
 // Writes `length` bytes to `path` so that a failure leaves any old file intact:
 // the text goes to a temporary file beside it, which then replaces the old one.
-// Returns 0, or an errno value.
+// Where no file can be created beside it (a folder in which only the file
+// itself may be written), the file is written in place. Returns 0, or an
+// errno value.
 int WriteWholeFile(const char* path, const char* data, size_t length) {
   char tmp[sizeof file_name + 8];
   std::snprintf(tmp, sizeof tmp, "%s.tmp~", path);
   errno = 0;
   std::FILE* f = std::fopen(tmp, "wb");
-  if (!f) return errno ? errno : EIO;
-  int err = 0;
-  if (std::fwrite(data, 1, length, f) != length) err = errno ? errno : EIO;
-  if (std::fflush(f) != 0 && !err) err = errno ? errno : EIO;
-  if (std::fclose(f) != 0 && !err) err = errno ? errno : EIO;
+  if (!f) {
+    const int tmpErr = errno ? errno : EIO;
+    errno = 0;
+    f = std::fopen(path, "wb");
+    if (!f) return errno == ENOENT || errno == 0 ? tmpErr : errno;
+    return WriteAndClose(f, data, length);
+  }
+  int err = WriteAndClose(f, data, length);
   if (!err && std::rename(tmp, path) != 0) err = errno ? errno : EIO;
   if (err) std::remove(tmp);
   return err;
@@ -97,6 +111,10 @@ int ReadParaFromFile() {
   char chosen[sizeof file_name] = "";
   const int r = FileSelectPopup(proj_dir, kDefaultFile, kPattern, "TARVO-MS-Series-Parameter-File",
                                 VAL_LOAD_BUTTON, 0, 1, 1, 1, chosen, sizeof chosen);
+  if (r == VAL_PATH_TOO_LONG) {
+    ShowStatusText(kPathTooLongText);
+    return -1;
+  }
   if (r != VAL_EXISTING_FILE_SELECTED && r != VAL_NEW_FILE_SELECTED) return 0;  // cancelled
   std::memcpy(file_name, chosen, sizeof file_name);
   file_name[sizeof file_name - 1] = '\0';

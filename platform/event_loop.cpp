@@ -5,7 +5,10 @@
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "platform/clock.h"
@@ -93,6 +96,17 @@ bool HandleEvents() {
   return did;
 }
 
+// Messages Qt gives while the application starts, shown once it has started.
+std::vector<std::string> g_startMessages;
+
+void HoldStartMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (type == QtFatalMsg) {
+    std::fputs("TARVO-LT-MS-Scope: no display could be opened.\n", stderr);
+    std::_Exit(255);  // -1 as the exit code
+  }
+  g_startMessages.push_back(qFormatLogMessage(type, context, text).toStdString());
+}
+
 }  // namespace
 
 int InitCVIRTE(int argc, char** argv) {
@@ -101,7 +115,15 @@ int InitCVIRTE(int argc, char** argv) {
   static char s_name[] = "tarvo-scope";
   static char* s_default[] = {s_name, nullptr};
   static char** s_argv = argc > 0 && argv ? argv : s_default;
+  // Qt cannot go on without a display: it ends the process from inside the
+  // constructor. Its messages are held back meanwhile, so that the operator
+  // sees one plain line and the program ends with -1 instead of an abort.
+  g_startMessages.clear();
+  const QtMessageHandler previous = qInstallMessageHandler(HoldStartMessage);
   auto* app = new QApplication(s_argc, s_argv);
+  qInstallMessageHandler(previous);
+  for (const std::string& m : g_startMessages) std::fprintf(stderr, "%s\n", m.c_str());
+  g_startMessages.clear();
   if (!app) return -1;
   QApplication::setApplicationName("TARVO-LT-MS-Scope");
   QApplication::setQuitOnLastWindowClosed(false);

@@ -11,11 +11,16 @@
 #include <string>
 
 namespace {
-void Copy(const std::string& from, char* to, size_t size) {
-  if (!to || size == 0) return;
-  size_t n = from.size() < size - 1 ? from.size() : size - 1;
-  std::memcpy(to, from.data(), n);
-  to[n] = '\0';
+// A path goes into a buffer whole or not at all: a cut path names another file.
+// Returns 0, or -1 (and an empty text) when it does not fit.
+int Copy(const std::string& from, char* to, size_t size) {
+  if (!to || size == 0) return -1;
+  if (from.size() >= size) {
+    to[0] = '\0';
+    return -1;
+  }
+  std::memcpy(to, from.c_str(), from.size() + 1);
+  return 0;
 }
 const char* Now(const char* format) {
   static char buf[32];
@@ -51,20 +56,18 @@ int GetProjectDir(char* directory, size_t size) {
   exe[n] = '\0';
   std::string path(exe);
   size_t slash = path.find_last_of('/');
-  Copy(slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash)), directory, size);
-  return 0;
+  if (Copy(slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash)), directory,
+           size) == 0)
+    return 0;
+  Copy(".", directory, size);  // too long for the buffer: the working directory
+  return -1;
 }
 
 int MakePathname(const char* directory, const char* fileName, char* path, size_t size) {
   std::string dir = directory ? directory : "";
   std::string name = fileName ? fileName : "";
   std::string joined = dir.empty() ? name : (dir.back() == '/' ? dir + name : dir + "/" + name);
-  if (joined.size() + 1 > size) {
-    Copy(joined, path, size);
-    return -1;
-  }
-  Copy(joined, path, size);
-  return 0;
+  return Copy(joined, path, size);
 }
 
 int CVI_DeleteFile(const char* path) {

@@ -16,11 +16,16 @@ std::deque<int> g_confirmAnswers;
 std::deque<std::pair<int, std::string>> g_fileAnswers;
 std::vector<PopupCall> g_calls;
 
-void CopyPath(const std::string& from, char* to, size_t size) {
-  if (!to || size == 0) return;
-  size_t n = std::min(from.size(), size - 1);
-  std::memcpy(to, from.data(), n);
-  to[n] = '\0';
+// The chosen path into the caller's buffer, whole or not at all: `result` when
+// it fits, VAL_PATH_TOO_LONG (and an empty path) when it does not.
+int CopyPath(const std::string& from, char* to, size_t size, int result) {
+  if (!to || size == 0) return VAL_PATH_TOO_LONG;
+  if (from.size() >= size) {
+    to[0] = '\0';
+    return VAL_PATH_TOO_LONG;
+  }
+  std::memcpy(to, from.c_str(), from.size() + 1);
+  return result;
 }
 
 // "*.cfg" or "*.cfg;*.txt" -> the first extension without "*." (".cfg").
@@ -83,8 +88,7 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileName,
     auto a = g_fileAnswers.front();
     g_fileAnswers.pop_front();
     if (a.first == VAL_NO_FILE_SELECTED) return VAL_NO_FILE_SELECTED;
-    CopyPath(a.second, path, pathSize);
-    return a.first;
+    return CopyPath(a.second, path, pathSize, a.first);
   }
   QString dir = QString::fromLocal8Bit(call.directory.c_str());
   QString start = dir.isEmpty() ? QString::fromLocal8Bit(call.text.c_str())
@@ -101,6 +105,6 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileName,
   if (restrictExtension && !ext.empty() && !result.endsWith(QString::fromStdString(ext), Qt::CaseInsensitive))
     result += QString::fromStdString(ext);
   chosen = result.toLocal8Bit().toStdString();
-  CopyPath(chosen, path, pathSize);
-  return QFileInfo::exists(result) ? VAL_EXISTING_FILE_SELECTED : VAL_NEW_FILE_SELECTED;
+  return CopyPath(chosen, path, pathSize,
+                  QFileInfo::exists(result) ? VAL_EXISTING_FILE_SELECTED : VAL_NEW_FILE_SELECTED);
 }

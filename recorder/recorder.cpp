@@ -125,7 +125,8 @@ int CC_RecordFileNameBtn(int, int, int event, void*, int, int) {
   const int chosen = FileSelectPopup(proj_dir, "TARVOrecord.dat", "*.dat",
                                      "TARVO-Series Recorder-File:", VAL_OK_BUTTON, 0, 1, 1, 1,
                                      path, sizeof path);
-  if (chosen == VAL_NO_FILE_SELECTED || path[0] == '\0') return 0;  // keep the previous file
+  if (chosen == VAL_PATH_TOO_LONG) ShowStatusText(kPathTooLongText);
+  if (chosen <= VAL_NO_FILE_SELECTED || path[0] == '\0') return 0;  // keep the previous file
   std::strncpy(recfile_name, path, sizeof recfile_name - 1);
   recfile_name[sizeof recfile_name - 1] = '\0';
   if (chosen == VAL_EXISTING_FILE_SELECTED) {

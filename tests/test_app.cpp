@@ -119,14 +119,15 @@ TEST_F(StartUpTest, WithNoSensorTheProgramStartsWithItsStartValues) {
   }
 
   // Start modes: analog output 0 hides the analog displays and RESET;
-  // hardware mode 1 dims the set 1 controls it does not use.
+  // hardware mode 1 dims the tolerance fields it does not use.
   EXPECT_EQ(parameter.set0[2], 0);
   EXPECT_EQ(parameter.set0[3], 1);
   EXPECT_FALSE(CtrlVisible(pHandle, MAIN_ButtonReset));
   EXPECT_FALSE(CtrlVisible(pHandle, MAIN_NUMAnaMax));
   EXPECT_FALSE(CtrlVisible(pHandle, MAIN_NUMAnaMin));
-  EXPECT_EQ(CtrlAttr(pPara1, PARA1_CTRLPara1Aux, ATTR_DIMMED), 1);
-  EXPECT_EQ(CtrlAttr(pPara1, PARA1_SLIDEVideoTHD_A, ATTR_DIMMED), 1);
+  EXPECT_EQ(CtrlAttr(pPara0, PARA0_CTRLTolLo, ATTR_DIMMED), 1);
+  EXPECT_EQ(CtrlAttr(pPara0, PARA0_CTRLTolUp, ATTR_DIMMED), 1);
+  EXPECT_EQ(CtrlAttr(pPara1, PARA1_SLIDEVideoTHD_A, ATTR_DIMMED), 0);
 }
 
 TEST_F(StartUpTest, DropDownShowsThePortInUse) {
@@ -153,8 +154,7 @@ TEST_F(ModesFromSensorTest, PanelAdjustmentsFollowTheFetchedSets) {
   EXPECT_TRUE(CtrlVisible(pHandle, MAIN_ButtonReset));
   EXPECT_TRUE(CtrlVisible(pHandle, MAIN_NUMAnaMax));
   EXPECT_TRUE(CtrlVisible(pHandle, MAIN_NUMAnaMin));
-  EXPECT_EQ(CtrlAttr(pPara1, PARA1_CTRLPara1Aux, ATTR_DIMMED), 0);
-  EXPECT_EQ(CtrlAttr(pPara1, PARA1_SLIDEVideoTHD_A, ATTR_DIMMED), 0);
+  EXPECT_EQ(CtrlAttr(pPara0, PARA0_CTRLTolLo, ATTR_DIMMED), 0);
   EXPECT_EQ(Status(), sim().VersionText());
 }
 
@@ -174,12 +174,17 @@ class MissingPanelsTest : public ::testing::Test {
     fs::copy_file(fs::path(TARVO_BUILD_DIR) / "tarvo-scope", dir_ / "tarvo-scope");
   }
   void TearDown() override { fs::remove_all(dir_); }
-  int RunProgram() {
-    std::string cmd = "cd '" + dir_.string() +
-                      "' && QT_QPA_PLATFORM=offscreen timeout 30 ./tarvo-scope >/dev/null 2>&1";
+  // The exit code; what the program wrote on standard error goes to `errors`.
+  int RunProgram(const std::string& env = "QT_QPA_PLATFORM=offscreen") {
+    std::string cmd = "cd '" + dir_.string() + "' && env " + env +
+                      " timeout 30 ./tarvo-scope >/dev/null 2>errors.txt";
     int status = std::system(cmd.c_str());
+    std::ifstream in(dir_ / "errors.txt");
+    errors.clear();
+    for (std::string line; std::getline(in, line);) errors.push_back(line);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1000;
   }
+  std::vector<std::string> errors;
   fs::path dir_;
 };
 
@@ -198,6 +203,14 @@ TEST_F(MissingPanelsTest, MissingPanelResourceEndsWithMinusOne) {
   std::ofstream(dir_ / kPanelFile) << changed;
   fs::copy_file(fs::path(TARVO_BUILD_DIR) / "vm.bmp", dir_ / "vm.bmp");
   EXPECT_EQ(RunProgram(), 255);
+}
+
+TEST_F(MissingPanelsTest, NoDisplayEndsWithMinusOneAndOnePlainLine) {
+  for (const char* file : {kPanelFile, "vm.bmp"})
+    fs::copy_file(fs::path(TARVO_BUILD_DIR) / file, dir_ / file);
+  EXPECT_EQ(RunProgram("-u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb"), 255);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0], "TARVO-LT-MS-Scope: no display could be opened.");
 }
 
 // ---------------------------------------------------------------------------

@@ -144,6 +144,18 @@ TEST(History, LimitsZoomRangesAndAuxiliaryValue) {
     EXPECT_EQ(r.lo, z.zlo) << z.t << " " << z.lo << " " << z.up << " " << z.m;
     EXPECT_EQ(r.hi, z.zhi) << z.t << " " << z.lo << " " << z.up << " " << z.m;
   }
+  // A target at or above the top of the axis: the zoom's width below the top.
+  struct Top {
+    uint16_t t, lo, up, m, axis;
+    int zlo, zhi;
+  } tops[] = {{2048, 10, 10, 2048, 2048, 2007, 2047},
+              {9000, 50, 50, 9000, 8192, 7991, 8191},
+              {500, 10, 10, 505, 1, 1, 2}};
+  for (const Top& z : tops) {
+    const ZoomRange r = ZoomRangeFor(z.t, z.lo, z.up, z.m, z.axis);
+    EXPECT_EQ(r.lo, z.zlo) << z.t << " on an axis to " << z.axis;
+    EXPECT_EQ(r.hi, z.zhi) << z.t << " on an axis to " << z.axis;
+  }
   struct Aux { uint16_t mode, anaMin; int expect; } aux[] = {
       {0, 100, 700}, {1, 100, 900}, {3, 100, 900}, {2, 100, 100},
       {4, 100, 100}, {2, 4095, 1},  {4, 4095, 1},  {4, 4094, 4094}};

@@ -516,13 +516,18 @@ TEST_F(ConnectTest, EchoCheckJudgesOnlyTheSyncWord) {
 TEST_F(ConnectTest, HardwareFailureStillFetchesTheSetsAndTheVersion) {
   auto sensor = NewSensor();
   sensor->faults().wrongHardwareEcho = true;
-  sensor->hardware().ccdvirtpixel = 3000;
+  sensor->hardware().ccdvirtpixel = 100;
+  sensor->ram[1][3] = 512;
+  sensor->ram[1][5] = 4096;
   ASSERT_EQ(StartApp(sensor), 0);
   EXPECT_EQ(Commands(*sensor), (std::vector<uint16_t>{5, 10, 2, 2, 2, 7}));
   EXPECT_EQ(Status(), sensor->VersionText());
-  // The fields were taken as they came, nothing was derived from them.
-  EXPECT_EQ(ccdvirtpixel, 3000);
+  // The rejected reply left the start geometry, so the range rules of the
+  // set refresh kept the fetched pixel positions.
+  EXPECT_EQ(ccdvirtpixel, 4096);
   EXPECT_DOUBLE_EQ(xArray8[1], 0.0);
+  EXPECT_EQ(parameter.set1[3], 512);
+  EXPECT_EQ(parameter.set1[5], 4096);
 }
 
 TEST_F(ConnectTest, ShortVersionReplyIsReported) {
@@ -624,16 +629,18 @@ TEST_F(IdentifyTest, RejectedOrMissingHardwareReplyChangesNoDerivedValue) {
   ASSERT_EQ(GetHARDWAREInfo(), 1);
   ASSERT_EQ(YMAXADC, 256);
 
-  // Wrong echo: the fields are taken, nothing derived from them.
+  // Wrong echo: nothing of the reply is taken.
   Hw bad;
   bad.echo = 2;
   bad.ccdtype = 1;
   bad.virtpixel = 8192;
+  bad.subpixel = 77;
   bad.hwtype = 1024;  // would give YMAXADC 1024
   line_->ReplyToNextWrite(0.05, HardwareReply(bad));
   EXPECT_EQ(GetHARDWAREInfo(), 0);
-  EXPECT_EQ(ccdvirtpixel, 8192);
-  EXPECT_EQ(hwtype, 1024);
+  EXPECT_EQ(ccdvirtpixel, 1024);
+  EXPECT_EQ(ccdsubpixel, 4096);
+  EXPECT_EQ(hwtype, 10037);
   EXPECT_DOUBLE_EQ(xArray8[1], 8.0);  // still the 1024 spacing
   EXPECT_EQ(YMAXADC, 256);
   EXPECT_TRUE(Shows(SensorInfoLine(3), "working-range = 37mm +/-2.0mm"));

@@ -53,7 +53,7 @@ const Ctrl kControls[] = {
     C(POPUP, NUMRecDays),       C(POPUP, NUMRecHours),     C(POPUP, NUMRecMinutes),
     C(POPUP, NUMRecSeconds),    C(POPUP, NUMRecCount),     C(POPUP, TEXTRecFile),
     C(POPUP, TEXTRecStatus),    C(POPUP, RecordFileNameBtn), C(POPUP, BTNStartRecord),
-    C(POPUP, BTNStopRecord),
+    C(POPUP, BTNStopRecord),    C(PARA1, NUMVideoTHD_A),   C(PARA2, NUMVideoTHD_B),
 };
 
 // The numeric edits that carry a 16-bit parameter word.
@@ -168,7 +168,7 @@ TEST_F(PanelFile, EveryNumberedControlLiesInsideItsPanel) {
   // A number the file does not hold is refused, not mapped onto some control.
   Rect r;
   EXPECT_NE(GetCtrlBoundingRect(pHandle, 99, &r.top, &r.left, &r.height, &r.width), 0);
-  EXPECT_NE(GetCtrlBoundingRect(pPara1, PARA1_CTRLPara1Aux + 1, &r.top, &r.left, &r.height,
+  EXPECT_NE(GetCtrlBoundingRect(pPara1, PARA1_NUMVideoTHD_A + 1, &r.top, &r.left, &r.height,
                                 &r.width),
             0);
 }

@@ -339,7 +339,7 @@ TEST_F(ParamPanels, ScaleFactorsShowDividedAndReadBackTruncated) {
   EXPECT_EQ(parameter.set1Long[0], 7987u);
 }
 
-TEST_F(ParamPanels, ThresholdLinesGreyBandsAndHardwareDimming) {
+TEST_F(ParamPanels, ThresholdLinesAndGreyBands) {
   YMAXADC = 256;
   Parameter p = StartValues();
   p.set1[2] = 255;
@@ -368,12 +368,27 @@ TEST_F(ParamPanels, ThresholdLinesGreyBandsAndHardwareDimming) {
         grey = true;
     EXPECT_TRUE(grey) << "graph " << graph;
   }
-  EXPECT_TRUE(CtrlDimmed(pPara1, PARA1_SLIDEVideoTHD_A));
-  EXPECT_TRUE(CtrlDimmed(pPara1, PARA1_CTRLPara1Aux));
-  p.set0[3] = 2;
-  Refresh(p);
-  EXPECT_FALSE(CtrlDimmed(pPara1, PARA1_SLIDEVideoTHD_A));
-  EXPECT_FALSE(CtrlDimmed(pPara1, PARA1_CTRLPara1Aux));
+}
+
+// Refresh and ring follow one rule, and neither leaves the other's dimming behind.
+TEST_F(ParamPanels, HardwareModeDimsTheToleranceFieldsOnRefreshAndRingAlike) {
+  const auto expectDimming = [](uint16_t mode, const char* by) {
+    const bool dim = mode == 1 || mode == 3;
+    EXPECT_EQ(CtrlDimmed(pPara0, PARA0_CTRLTolLo), dim) << by << " mode " << mode;
+    EXPECT_EQ(CtrlDimmed(pPara0, PARA0_CTRLTolUp), dim) << by << " mode " << mode;
+    EXPECT_FALSE(CtrlDimmed(pPara1, PARA1_SLIDEVideoTHD_A));
+    EXPECT_FALSE(CtrlDimmed(pPara2, PARA2_SLIDEVideoTHD_B));
+  };
+  for (uint16_t mode = 0; mode <= 4; ++mode) {
+    Parameter p = StartValues();
+    p.set0[3] = mode;
+    Refresh(p);
+    expectDimming(mode, "refresh");
+    const uint16_t other = (mode == 1 || mode == 3) ? 2 : 3;
+    SetCtrlVal(pPara0, PARA0_DROPHardwareMode, other);
+    FireCtrlEvent(pPara0, PARA0_DROPHardwareMode, EVENT_COMMIT);
+    expectDimming(other, "ring");
+  }
 }
 
 TEST_F(ParamPanels, EveryControlReadsBackWhatTheRefreshWrote) {
@@ -410,7 +425,7 @@ TEST_F(ParamPanels, AnalogModeRingHidesAndShowsAtOnce) {
   EXPECT_FALSE(CtrlVisible(pHandle, MAIN_ButtonReset));
 }
 
-TEST_F(ParamPanels, EvalAndHardwareRingsApplyTheirRules) {
+TEST_F(ParamPanels, EvalRingAppliesItsRule) {
   Parameter p = StartValues();
   Refresh(p);  // mode 1
   const uint16_t tBefore = tVal;
@@ -433,15 +448,6 @@ TEST_F(ParamPanels, EvalAndHardwareRingsApplyTheirRules) {
   EXPECT_EQ(style, VAL_NO_POINT);
   EXPECT_EQ(tVal, tBefore);         // the target follows at the next refresh
   EXPECT_EQ(parameter.set0[0], 1);  // the variable at the next read of the panels
-
-  SetCtrlVal(pPara0, PARA0_DROPHardwareMode, 1);
-  FireCtrlEvent(pPara0, PARA0_DROPHardwareMode, EVENT_COMMIT);
-  EXPECT_TRUE(CtrlDimmed(pPara0, PARA0_CTRLTolLo));
-  EXPECT_TRUE(CtrlDimmed(pPara0, PARA0_CTRLTolUp));
-  SetCtrlVal(pPara0, PARA0_DROPHardwareMode, 4);
-  FireCtrlEvent(pPara0, PARA0_DROPHardwareMode, EVENT_COMMIT);
-  EXPECT_FALSE(CtrlDimmed(pPara0, PARA0_CTRLTolLo));
-  EXPECT_FALSE(CtrlDimmed(pPara0, PARA0_CTRLTolUp));
 }
 
 TEST_F(ParamPanels, ToggleButtonsShowOnePanelAtATime) {
@@ -578,6 +584,19 @@ TEST_F(ParamFile, AnUnwritablePathIsReported) {
   Save(VAL_NEW_FILE_SELECTED, Path("no-such-dir/x.cfg"));
   EXPECT_EQ(CtrlText(pHandle, MAIN_TEXTStatus),
             "Parameter file not written: No such file or directory");
+}
+
+TEST_F(ParamFile, OverwriteWhereNoNewFileCanBeMadeWritesInPlace) {
+  Refresh(FileSets());
+  const std::string path = Path("old.cfg");
+  tframes::WriteFile(path, "old contents\n");
+  // Nothing new can be created beside the file (the name of the temporary
+  // file is taken), but the file itself can be written.
+  std::filesystem::create_directory(path + ".tmp~");
+  QueueConfirmAnswer(1);
+  Save(VAL_EXISTING_FILE_SELECTED, path);
+  EXPECT_EQ(tframes::ReadAll(path), std::string(kExpectedFile));
+  EXPECT_EQ(CtrlText(pHandle, MAIN_TEXTStatus), "Transmit...");
 }
 
 TEST_F(ParamFile, OverwriteOnlyAfterYes) {

@@ -356,6 +356,24 @@ TEST_F(RecorderTest, ChoosingAnExistingFileDeletesItAtOnce) {
   EXPECT_EQ(std::string(recfile_name), fresh);
 }
 
+TEST_F(RecorderTest, PathTooLongForTheFieldIsRefusedNotCut) {
+  // Both the chosen file and the file its first 260 characters name exist.
+  const std::string sub = dir_ + "/" + std::string(150, 'a');
+  mkdir(sub.c_str(), 0755);
+  const std::string chosen = sub + "/" + std::string(150, 'b') + ".dat";
+  const std::string cut = chosen.substr(0, sizeof recfile_name - 1);
+  WriteFile(chosen, "chosen");
+  WriteFile(cut, "another file");
+  const std::string before = recfile_name;
+  ShowPopup();
+  QueueFileAnswer(VAL_EXISTING_FILE_SELECTED, chosen);
+  ClickCtrl(pPopUp, POPUP_RecordFileNameBtn);
+  EXPECT_TRUE(FileExists(cut.c_str()));
+  EXPECT_TRUE(FileExists(chosen.c_str()));
+  EXPECT_EQ(std::string(recfile_name), before);
+  EXPECT_EQ(CtrlText(pHandle, MAIN_TEXTStatus), kPathTooLongText);
+}
+
 TEST_F(RecorderTest, StartingAgainReplacesTheFile) {
   WriteFile(recfile_name, "stale\nstale\nstale\nstale\n");
   sim().SetPacing(true);

@@ -152,6 +152,20 @@ TEST_F(Transfer, GetFromFileShowsItsValuesWithoutSerialTraffic) {
   std::filesystem::remove_all(dir, ec);
 }
 
+TEST_F(Transfer, SendRefusesAFilePathTooLongToKeep) {
+  const std::string dir = tframes::MakeTempDir();
+  const std::string sub = dir + "/" + std::string(200, 'd');
+  std::filesystem::create_directory(sub);
+  const std::string chosen = sub + "/" + std::string(100, 'p') + ".cfg";
+  ClickCtrl(pHandle, MAIN_RBTFile);
+  QueueFileAnswer(VAL_NEW_FILE_SELECTED, chosen);
+  ClickCtrl(pHandle, MAIN_BTNSend);
+  EXPECT_EQ(CtrlText(pHandle, MAIN_TEXTStatus), kPathTooLongText);
+  EXPECT_TRUE(std::filesystem::is_empty(sub));  // nothing written under a cut name
+  std::error_code ec;
+  std::filesystem::remove_all(dir, ec);
+}
+
 TEST_F(Transfer, RadioButtonsMirrorTheTargetAndFallBackToRam) {
   struct Step {
     int click;
@@ -238,6 +252,15 @@ TEST_F(FetchOnLine, AMeasurementFrameIsNotTakenAsTheSet) {
   EXPECT_EQ(CtrlText(pHandle, MAIN_TEXTStatus), "Timeout-RS-232...");
   EXPECT_GE(Timer() - t2, 1.5);
   EXPECT_LT(Timer() - t2, 1.7);
+}
+
+TEST_F(FetchOnLine, SendSaysLineOkOnlyWhenAllThreeSetsWereAccepted) {
+  line_->SetAccept(0);
+  ScheduleAt(Timer(), [this] { line_->SetAccept(-1); });  // taken from set 1 on
+  FireCtrlEvent(pHandle, MAIN_BTNSend, EVENT_COMMIT);
+  EXPECT_EQ(CtrlText(pHandle, MAIN_TEXTStatus), "SEND incomplete: 1 of 3 sets not sent!");
+  FireCtrlEvent(pHandle, MAIN_BTNSend, EVENT_COMMIT);
+  EXPECT_EQ(CtrlText(pHandle, MAIN_TEXTStatus), "Line Ok!");
 }
 
 TEST_F(FetchOnLine, SilenceTimesOutAndTheNextSetIsStillAsked) {

@@ -19,6 +19,7 @@
 #include "link/payload.h"
 #include "link/transfer.h"
 #include "measure/run.h"
+#include "params/panels.h"
 #include "platform/clock.h"
 #include "platform/graph_probe.h"
 #include "platform/scripted_line.h"
@@ -448,6 +449,7 @@ TEST_F(VideoLineTest, SlidersRedrawTheLastSamplesWithTheNewLine) {
   SetCtrlVal(pPara1, PARA1_SLIDEVideoTHD_A, 33);
   FireCtrlEvent(pPara1, PARA1_SLIDEVideoTHD_A, EVENT_VAL_CHANGED);
   for (int i = 0; i < 128; ++i) ASSERT_EQ(thdArrayA[i], 84);
+  EXPECT_EQ(CtrlText(pPara1, PARA1_NUMVideoTHD_A), "33");  // the value beside the slider
   auto plots = GetGraphPlots(pHandle, MAIN_GRAPHDataMaster);
   ASSERT_EQ(plots.size(), 2u);
   EXPECT_EQ(plots[0].color, 0xFF0000);
@@ -470,6 +472,13 @@ TEST_F(VideoLineTest, SlidersRedrawTheLastSamplesWithTheNewLine) {
   SetCtrlVal(pPara1, PARA1_SLIDEVideoTHD_A, 90);
   FireCtrlEvent(pPara1, PARA1_SLIDEVideoTHD_A, EVENT_COMMIT);
   EXPECT_EQ(thdArrayA[0], 84);
+
+  // A refresh of the panels shows the sets' thresholds beside the sliders too.
+  parameter.set1[2] = 77;
+  parameter.set2[2] = 200;
+  SetPanelValues();
+  EXPECT_EQ(CtrlText(pPara1, PARA1_NUMVideoTHD_A), "77");
+  EXPECT_EQ(CtrlText(pPara2, PARA2_NUMVideoTHD_B), "200");
 }
 
 // ---- the line guard ---------------------------------------------------------------
