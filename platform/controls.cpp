@@ -71,8 +71,8 @@ int64_t WholeNumber(double v) {
 
 int ClampToInt(double v) {
   const int64_t n = WholeNumber(v);
-  return static_cast<int>(std::clamp<int64_t>(n, std::numeric_limits<int>::min(),
-                                              std::numeric_limits<int>::max()));
+  return static_cast<int>(
+      std::clamp<int64_t>(n, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 QString PortLabel(int port) {
@@ -398,16 +398,6 @@ int WithRange(Control& c, Fn fn) {
   return kErrAttribute;
 }
 
-QString FindBesideProgram(const char* fileName) {
-  const QString name = QString::fromLocal8Bit(fileName ? fileName : "");
-  if (name.isEmpty()) return {};
-  QFileInfo direct(name);
-  if (direct.isFile()) return direct.absoluteFilePath();
-  if (direct.isAbsolute()) return {};
-  QFileInfo beside(QDir(QCoreApplication::applicationDirPath()).filePath(name));
-  return beside.isFile() ? beside.absoluteFilePath() : QString();
-}
-
 }  // namespace
 
 // ---- Values --------------------------------------------------------------------
@@ -512,7 +502,8 @@ int SetCtrlAttribute(int panel, int control, int attribute, int value) {
     case ATTR_NUM_TRACES:
     case ATTR_POINTS_PER_SCREEN:
     case ATTR_SCROLL_MODE:
-      if (auto* s = qobject_cast<TarvoStripChart*>(w)) return s->setChartAttribute(attribute, value);
+      if (auto* s = qobject_cast<TarvoStripChart*>(w))
+        return s->setChartAttribute(attribute, value);
       return kErrAttribute;
     default:
       return kErrAttribute;
@@ -565,8 +556,8 @@ int GetCtrlAttribute(int panel, int control, int attribute, int* value) {
       *value = c->textColor >= 0 ? c->textColor : ToRgb(w->palette().color(TextRole(c->kind)));
       return 0;
     case ATTR_TEXT_BGCOLOR:
-      *value = c->textBgColor >= 0 ? c->textBgColor
-                                   : ToRgb(w->palette().color(BackgroundRole(c->kind)));
+      *value =
+          c->textBgColor >= 0 ? c->textBgColor : ToRgb(w->palette().color(BackgroundRole(c->kind)));
       return 0;
     case ATTR_FRAME_COLOR:
       *value = c->frameColor >= 0 ? c->frameColor : ToRgb(w->palette().color(QPalette::Window));
@@ -687,7 +678,7 @@ int DisplayImageFile(int panel, int control, const char* fileName) {
   if (!c) return err;
   auto* l = qobject_cast<QLabel*>(c->widget.data());
   if (!l) return kErrControlType;
-  const QString path = FindBesideProgram(fileName);
+  const QString path = FindProgramFile(fileName);
   QPixmap pm;
   if (path.isEmpty() || !pm.load(path)) {
     l->clear();

@@ -12,16 +12,16 @@
 namespace tarvo_ui {
 
 // Results of the panel and control services besides the LoadPanel ones.
-constexpr int kLoadNoFile = -1;       // panel file not found / unreadable
-constexpr int kLoadBadFile = -2;      // not a panel file, or the panel failed to build
-constexpr int kLoadNoPanel = -3;      // no panel with that resource number
-constexpr int kErrNoApplication = -4; // InitCVIRTE has not run
-constexpr int kErrPanel = -10;        // not a valid panel handle
-constexpr int kErrControl = -11;      // no such control on the panel
-constexpr int kErrControlType = -12;  // the operation does not apply to this kind of control
-constexpr int kErrAttribute = -13;    // unknown attribute for this control
-constexpr int kErrValue = -14;        // value out of range or not a number
-constexpr int kErrFile = -15;         // image file missing or unreadable
+constexpr int kLoadNoFile = -1;        // panel file not found / unreadable
+constexpr int kLoadBadFile = -2;       // not a panel file, or the panel failed to build
+constexpr int kLoadNoPanel = -3;       // no panel with that resource number
+constexpr int kErrNoApplication = -4;  // InitCVIRTE has not run
+constexpr int kErrPanel = -10;         // not a valid panel handle
+constexpr int kErrControl = -11;       // no such control on the panel
+constexpr int kErrControlType = -12;   // the operation does not apply to this kind of control
+constexpr int kErrAttribute = -13;     // unknown attribute for this control
+constexpr int kErrValue = -14;         // value out of range or not a number
+constexpr int kErrFile = -15;          // image file missing or unreadable
 
 // The kinds of control the panel file uses, by widget class (see LoadPanel).
 enum class Kind {
@@ -95,5 +95,8 @@ void DiscardAllPanels();
 bool SetPlacementAttribute(QWidget* w, int attribute, int value, int minSize);
 // Reads position or size; returns true when `attribute` is one of those.
 bool GetPlacementAttribute(const QWidget* w, int attribute, int* value);
+
+// Full path of a file the program ships (panel file, logo), empty when not found.
+QString FindProgramFile(const char* fileName);
 
 }  // namespace tarvo_ui

@@ -85,17 +85,6 @@ PanelCallbackPtr FindPanelCallback(const QString& name) {
 
 // ---- Finding and extracting a panel from the panel file --------------------
 
-QString FindPanelFile(const char* fileName) {
-  const QString name = QString::fromLocal8Bit(fileName);
-  if (name.isEmpty()) return {};
-  QFileInfo direct(name);
-  if (direct.isFile()) return direct.absoluteFilePath();
-  if (direct.isAbsolute()) return {};
-  QFileInfo beside(QDir(QCoreApplication::applicationDirPath()).filePath(name));
-  if (beside.isFile()) return beside.absoluteFilePath();
-  return {};
-}
-
 // Reads and parses the panel file. The program loads several panels from the
 // same file in a row: the parsed file is kept while it stays unchanged.
 int ReadPanelFile(const QString& path, QDomDocument* doc) {
@@ -163,8 +152,7 @@ QByteArray SinglePanelDocument(const QDomDocument& doc, const QDomElement& panel
 
 class PanelLoader : public QUiLoader {
  public:
-  QWidget* createWidget(const QString& className, QWidget* parent,
-                        const QString& name) override {
+  QWidget* createWidget(const QString& className, QWidget* parent, const QString& name) override {
     QWidget* w = nullptr;
     if (className == QLatin1String("TarvoGraph"))
       w = new TarvoGraph(parent);
@@ -252,7 +240,8 @@ Kind KindOf(QWidget* w) {
   if (qobject_cast<TarvoGraph*>(w)) return Kind::kGraph;
   if (qobject_cast<TarvoStripChart*>(w)) return Kind::kStrip;
   if (qobject_cast<QRadioButton*>(w)) return Kind::kRadio;
-  if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->isCheckable() ? Kind::kToggle : Kind::kButton;
+  if (auto* b = qobject_cast<QAbstractButton*>(w))
+    return b->isCheckable() ? Kind::kToggle : Kind::kButton;
   if (qobject_cast<QDoubleSpinBox*>(w)) return Kind::kDoubleSpin;
   if (qobject_cast<QSpinBox*>(w)) return Kind::kSpin;
   if (qobject_cast<QComboBox*>(w))
@@ -439,6 +428,23 @@ void DiscardAllPanels() {
   for (int h : tops) DiscardPanel(h);
 }
 
+// The panel file and the logo: as given (relative to the working directory),
+// beside the executable, then in the share folder of the installation
+// (<prefix>/share/tarvo-scope with the executable in <prefix>/bin).
+QString FindProgramFile(const char* fileName) {
+  const QString name = QString::fromLocal8Bit(fileName ? fileName : "");
+  if (name.isEmpty()) return {};
+  QFileInfo direct(name);
+  if (direct.isFile()) return direct.absoluteFilePath();
+  if (direct.isAbsolute()) return {};
+  const QDir exeDir(QCoreApplication::applicationDirPath());
+  for (const QString& dir : {exeDir.path(), exeDir.filePath("../share/tarvo-scope")}) {
+    QFileInfo candidate(QDir(dir).filePath(name));
+    if (candidate.isFile()) return candidate.absoluteFilePath();
+  }
+  return {};
+}
+
 }  // namespace tarvo_ui
 
 using namespace tarvo_ui;
@@ -455,7 +461,7 @@ int LoadPanel(int parentPanel, const char* fileName, int panelResourceId) {
     parentWidget = PanelWidget(parentPanel);
     if (!parentWidget) return kErrPanel;
   }
-  const QString path = FindPanelFile(fileName);
+  const QString path = FindProgramFile(fileName);
   if (path.isEmpty()) return kLoadNoFile;
   QDomDocument doc;
   if (const int r = ReadPanelFile(path, &doc); r < 0) return r;
@@ -568,11 +574,20 @@ bool tarvo_ui::SetPlacementAttribute(QWidget* w, int attribute, int value, int m
 
 bool tarvo_ui::GetPlacementAttribute(const QWidget* w, int attribute, int* value) {
   switch (attribute) {
-    case ATTR_LEFT: *value = w->x(); return true;
-    case ATTR_TOP: *value = w->y(); return true;
-    case ATTR_WIDTH: *value = w->width(); return true;
-    case ATTR_HEIGHT: *value = w->height(); return true;
-    default: return false;
+    case ATTR_LEFT:
+      *value = w->x();
+      return true;
+    case ATTR_TOP:
+      *value = w->y();
+      return true;
+    case ATTR_WIDTH:
+      *value = w->width();
+      return true;
+    case ATTR_HEIGHT:
+      *value = w->height();
+      return true;
+    default:
+      return false;
   }
 }
 
