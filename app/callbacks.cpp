@@ -4,6 +4,7 @@
 
 #include "app/help.h"
 #include "app/startup.h"
+#include "app/status_history.h"
 #include "display/history.h"
 #include "display/video.h"
 #include "link/link.h"
@@ -56,6 +57,7 @@ const CallbackEntry kCallbacks[] = {
     CTRL(CC_BTNStopRecord),
     CTRL(CC_HelpText1),
     CTRL(CC_HelpText2),
+    CTRL(CC_BTNStatusHistory),
 };
 #undef CTRL
 #undef PANEL

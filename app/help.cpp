@@ -55,6 +55,9 @@ constexpr HelpEntry kHelp[] = {
      "signal represents the analog-value\nof each pixel over the CCD-line.\n"
      "Because of the limited baudrate via\nthe serial RS232 interface, the\n"
      "video graph is refreshed slowly !"},
+    {MAIN_BTNStatusHistory, MAIN_TEXTHelp, false, -196, -92,
+     "STATUS-HISTORY-BUTTON:\nLists the last 50 status texts\nwith the time each appeared,\n"
+     "newest first (kept until exit)."},
 };
 
 constexpr int kHeaderColor = 0x0080FF;

@@ -57,6 +57,8 @@ constexpr int MAIN_NUMTolUpMM = 32;
 constexpr int MAIN_NUMTolLoMM = 33;
 constexpr int MAIN_NUMAnaMin = 34;
 constexpr int MAIN_NUMAnaMax = 35;
+// The button at the end of the status line that lists the earlier status texts.
+constexpr int MAIN_BTNStatusHistory = 45;
 
 // Calibration panel.
 constexpr int CALIB_CTRLCalibSet0 = 1;

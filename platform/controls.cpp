@@ -139,6 +139,7 @@ int SetNumber(Control& c, double v) {
 }
 
 int SetText(Control& c, const QString& text) {
+  NoteControlText(c, text);
   QWidget* w = c.widget;
   const QSignalBlocker block(w);
   switch (c.kind) {

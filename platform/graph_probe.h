@@ -12,6 +12,8 @@ struct PlotInfo {
 std::vector<PlotInfo> GetGraphPlots(int panel, int control);
 // Fixed range of an axis (VAL_XAXIS, VAL_LEFT_YAXIS, VAL_RIGHT_YAXIS).
 void GetAxisRange(int panel, int control, int axis, double* min, double* max);
+// Whether an axis of a graph shows tick labels.
+bool AxisTickLabelsShown(int panel, int control, int axis);
 // Points currently held by one strip-chart trace (1-based), oldest first.
 std::vector<double> GetStripTrace(int panel, int control, int trace);
 int GetTraceAttribute(int panel, int control, int trace, int attribute, int* value);

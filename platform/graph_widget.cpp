@@ -193,6 +193,13 @@ void TarvoGraph::configureFromProperties() {
   }
   xAxis->setLabel(property("xLabel").toString());
   yAxis->setLabel(property("yLabel").toString());
+  // A value axis that only holds bars and windows (0 to 1) can go without
+  // tick marks, labels and grid: they would mean nothing to the reader.
+  const QVariant yTicks = property("yTickLabels");
+  const bool showYTicks = !yTicks.isValid() || yTicks.toBool();
+  yAxis->setTicks(showYTicks);
+  yAxis->setTickLabels(showYTicks);
+  yAxis->grid()->setVisible(showYTicks);
   setCursorCount(std::clamp(property("cursors").toInt(), 0, 2));
   markDirty(kDirtyAll);
 }
@@ -251,6 +258,11 @@ bool TarvoGraph::axisRange(int axis, double* min, double* max) const {
   if (min) *min = a->range().lower;
   if (max) *max = a->range().upper;
   return true;
+}
+
+bool TarvoGraph::tickLabelsShown(int axis) const {
+  QCPAxis* a = axisFor(axis);
+  return a && a->visible() && a->tickLabels();
 }
 
 void TarvoGraph::beforeRender() {

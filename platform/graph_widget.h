@@ -74,6 +74,7 @@ class TarvoGraph : public TarvoPlotBase {
   // VAL_AUTOSCALE. Returns 0 or a negative value for a bad axis or range.
   int setScaling(int axis, int mode, double min, double max);
   bool axisRange(int axis, double* min, double* max) const;
+  bool tickLabelsShown(int axis) const;
 
   // Cursors are numbered from 1.
   int cursorCount() const { return static_cast<int>(cursors_.size()); }

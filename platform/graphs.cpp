@@ -126,6 +126,12 @@ std::vector<PlotInfo> GetGraphPlots(int panel, int control) {
   return {};
 }
 
+bool AxisTickLabelsShown(int panel, int control, int axis) {
+  int err = 0;
+  auto* g = qobject_cast<TarvoGraph*>(Find<QWidget>(panel, control, &err));
+  return g && g->tickLabelsShown(axis);
+}
+
 void GetAxisRange(int panel, int control, int axis, double* min, double* max) {
   int err = 0;
   QWidget* w = Find<QWidget>(panel, control, &err);

@@ -6,7 +6,9 @@
 #include <QWidget>
 #include <map>
 #include <memory>
+#include <vector>
 
+#include "platform/text_history.h"
 #include "platform/ui.h"
 
 namespace tarvo_ui {
@@ -54,6 +56,8 @@ struct Control {
   int textColor = -1;
   int textBgColor = -1;
   int frameColor = -1;
+  // The texts it showed, when the panel file asks for a history ("history" = N).
+  std::shared_ptr<TextHistory> history;
 };
 
 struct Panel {
@@ -98,5 +102,24 @@ bool GetPlacementAttribute(const QWidget* w, int attribute, int* value);
 
 // Full path of a file the program ships (panel file, logo), empty when not found.
 QString FindProgramFile(const char* fileName);
+
+// ---- Top-level windows and text histories (windows.cpp) ----------------------
+// The window that shows a top-level panel: the panel itself, or the scroll
+// area that holds it on a screen too small for it.
+QWidget* PanelWindow(const Panel& p);
+// Before a top-level panel is shown: fits it to the screen and, for every
+// window but the main one, chooses where it opens.
+void PrepareWindow(Panel& p);
+// When a top-level panel is hidden or discarded: keeps its place for the run
+// (the run ends when the main window is discarded).
+void RememberWindowPlace(const Panel& p, bool discarding = false);
+// Every panel loaded, in the order of their handles.
+std::vector<Panel*> LoadedPanels();
+// Turns on the history of a control whose panel file property "history" asks for one.
+void SetUpTextHistory(Control& c);
+// Notes a text written to a control (only one with a history keeps it).
+void NoteControlText(Control& c, const QString& text);
+// Routes the close of `window` (a scroll area holding a panel) to that panel.
+void RouteWindowClose(QWidget* window, int panel);
 
 }  // namespace tarvo_ui

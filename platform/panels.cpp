@@ -212,13 +212,15 @@ class EventRouter : public QObject {
     if (!w->isWindow()) return false;
     const int panel = w->property(kPanelProp).toInt();
     Panel* p = FindPanel(panel);
-    if (!p || p->widget != w) return false;
+    if (!p || !p->widget || PanelWindow(*p) != w) return false;
     // The program decides what a close does (hide, quit): the window stays.
     e->ignore();
-    if (p->callback)
+    if (p->callback) {
       CallPanelCallback(panel, EVENT_CLOSE);
-    else
+    } else {
+      RememberWindowPlace(*p);
       w->hide();
+    }
     return true;
   }
 
@@ -354,6 +356,7 @@ void RegisterControl(Panel& p, QWidget* w, int id) {
   auto& slot = p.controls[id] = c;
   ConnectSignals(slot);
   RouteMouse(w, p.handle, id);
+  SetUpTextHistory(slot);
 }
 
 void CollectPanels(int handle, std::vector<int>* out) {
@@ -408,6 +411,17 @@ int CallPanelCallback(int panel, int event, int data1, int data2) {
 }
 
 int CallbackDepth() { return g_depth; }
+
+std::vector<Panel*> LoadedPanels() {
+  std::vector<Panel*> all;
+  for (const auto& [h, p] : g_panels) all.push_back(p.get());
+  return all;
+}
+
+void RouteWindowClose(QWidget* window, int panel) {
+  window->setProperty(kPanelProp, panel);
+  window->installEventFilter(Router());
+}
 
 bool PanelShown(int panel) {
   for (int guard = 0; guard < 64; ++guard) {
@@ -512,25 +526,37 @@ int LoadPanel(int parentPanel, const char* fileName, int panelResourceId) {
 }
 
 int DisplayPanel(int panel) {
-  QWidget* w = PanelWidget(panel);
-  if (!w) return kErrPanel;
+  Panel* p = FindPanel(panel);
+  if (!p || !p->widget) return kErrPanel;
+  QWidget* w = p->widget;
+  if (p->parent == 0) PrepareWindow(*p);
   w->show();
+  QWidget* window = p->parent == 0 ? PanelWindow(*p) : w;
+  window->show();
   // Window stacking means nothing without a window system (tests, benchmarks).
-  if (!w->isWindow() || QGuiApplication::platformName() != QLatin1String("offscreen")) w->raise();
+  if (p->parent != 0 || QGuiApplication::platformName() != QLatin1String("offscreen"))
+    window->raise();
   return 0;
 }
 
 int HidePanel(int panel) {
-  QWidget* w = PanelWidget(panel);
-  if (!w) return kErrPanel;
-  w->hide();
+  Panel* p = FindPanel(panel);
+  if (!p || !p->widget) return kErrPanel;
+  if (p->parent == 0) {
+    RememberWindowPlace(*p);
+    PanelWindow(*p)->hide();
+  } else {
+    p->widget->hide();
+  }
   return 0;
 }
 
 int DiscardPanel(int panel) {
   Panel* p = FindPanel(panel);
   if (!p) return kErrPanel;
-  QPointer<QWidget> w = p->widget;
+  if (p->parent == 0 && p->widget) RememberWindowPlace(*p, true);
+  // A top-level panel goes with the window that holds it.
+  QPointer<QWidget> w = p->parent == 0 && p->widget ? PanelWindow(*p) : p->widget.data();
   // The panel's child panels go with it.
   std::vector<int> handles;
   CollectPanels(panel, &handles);
@@ -592,9 +618,15 @@ bool tarvo_ui::GetPlacementAttribute(const QWidget* w, int attribute, int* value
 }
 
 int SetPanelAttribute(int panel, int attribute, int value) {
-  QWidget* w = PanelWidget(panel);
-  if (!w) return kErrPanel;
-  return tarvo_ui::SetPlacementAttribute(w, attribute, value, 1) ? 0 : kErrAttribute;
+  Panel* p = FindPanel(panel);
+  if (!p || !p->widget) return kErrPanel;
+  if (p->parent == 0) {
+    // A window is shown and placed as a whole (with the scroll area holding it).
+    if (attribute == ATTR_VISIBLE) return value ? DisplayPanel(panel) : HidePanel(panel);
+    if (attribute == ATTR_LEFT || attribute == ATTR_TOP)
+      return tarvo_ui::SetPlacementAttribute(PanelWindow(*p), attribute, value, 1) ? 0 : kErrAttribute;
+  }
+  return tarvo_ui::SetPlacementAttribute(p->widget, attribute, value, 1) ? 0 : kErrAttribute;
 }
 
 int GetPanelAttribute(int panel, int attribute, int* value) {
@@ -602,7 +634,10 @@ int GetPanelAttribute(int panel, int attribute, int* value) {
   if (!p || !p->widget) return kErrPanel;
   if (!value) return kErrValue;
   QWidget* w = p->widget;
-  if (tarvo_ui::GetPlacementAttribute(w, attribute, value)) return 0;
+  const bool place = attribute == ATTR_LEFT || attribute == ATTR_TOP;
+  if (tarvo_ui::GetPlacementAttribute(p->parent == 0 && place ? PanelWindow(*p) : w, attribute,
+                                      value))
+    return 0;
   switch (attribute) {
     case ATTR_VISIBLE:
       *value = p->parent == 0 ? w->isVisible() : !w->isHidden();

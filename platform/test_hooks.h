@@ -1,6 +1,7 @@
 // Hooks for tests and benchmarks: act as the user does, at a chosen time.
 #pragma once
 #include <functional>
+#include <string>
 
 // Runs `action` inside ProcessSystemEvents once Timer() >= time (once).
 void ScheduleAt(double time, std::function<void()> action);
@@ -23,3 +24,5 @@ bool PanelVisible(int panel);
 // The QuitUserInterface request, if any, since the last RunUserInterface started.
 bool QuitRequested();
 void ResetQuitRequest();
+// The lines the text-history window shows now, or "" when it is not shown.
+std::string ShownTextHistory();

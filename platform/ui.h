@@ -136,3 +136,12 @@ int SetGraphCursor(int panel, int control, int cursor, double x, double y);
 int GetGraphCursor(int panel, int control, int cursor, double* x, double* y);
 int SetCursorAttribute(int panel, int control, int cursor, int attribute, int value);
 int GetCursorAttribute(int panel, int control, int cursor, int attribute, int* value);
+
+// ---- Text history ----------------------------------------------------------
+// A control whose panel-file property "history" is N keeps the last N texts
+// written to it, each with the time it appeared, in memory for the run (a text
+// equal to the one shown already is not noted again). This shows that list,
+// newest first, headed by `title`, in a small window beside `anchorControl` of
+// the same panel; a second call while it is shown closes it. Returns 0, or a
+// negative value for an unknown panel or control.
+int ShowTextHistory(int panel, int control, int anchorControl, const char* title);
