@@ -152,20 +152,6 @@ TEST_F(Transfer, GetFromFileShowsItsValuesWithoutSerialTraffic) {
   std::filesystem::remove_all(dir, ec);
 }
 
-TEST_F(Transfer, SendRefusesAFilePathTooLongToKeep) {
-  const std::string dir = tframes::MakeTempDir();
-  const std::string sub = dir + "/" + std::string(200, 'd');
-  std::filesystem::create_directory(sub);
-  const std::string chosen = sub + "/" + std::string(100, 'p') + ".cfg";
-  ClickCtrl(pHandle, MAIN_RBTFile);
-  QueueFileAnswer(VAL_NEW_FILE_SELECTED, chosen);
-  ClickCtrl(pHandle, MAIN_BTNSend);
-  EXPECT_EQ(CtrlText(pHandle, MAIN_TEXTStatus), kPathTooLongText);
-  EXPECT_TRUE(std::filesystem::is_empty(sub));  // nothing written under a cut name
-  std::error_code ec;
-  std::filesystem::remove_all(dir, ec);
-}
-
 TEST_F(Transfer, RadioButtonsMirrorTheTargetAndFallBackToRam) {
   struct Step {
     int click;
