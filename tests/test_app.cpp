@@ -484,7 +484,7 @@ struct InfoText {
 // The text controls made at run time: numbers beyond those of the panel file.
 std::vector<InfoText> RunTimeTexts() {
   std::vector<InfoText> out;
-  for (int id = MAIN_NUMAnaMax + 1; id < 2000; ++id) {
+  for (int id = MAIN_BTNStatusHistory + 1; id < 2000; ++id) {
     int bg = 0;
     if (GetCtrlAttribute(pHandle, id, ATTR_TEXT_BGCOLOR, &bg) < 0) continue;
     out.push_back({CtrlText(pHandle, id), CtrlAttr(pHandle, id, ATTR_LEFT),
