@@ -20,6 +20,7 @@
 #include "platform/serial.h"
 #include "platform/ui.h"
 #include "recorder/recorder.h"
+#include "viewer/viewer.h"
 
 char szSoftVersion[73];
 char szSoftName[73];
@@ -140,6 +141,7 @@ int AppStart(int argc, char** argv) {
 
 void AppFinish() {
   CloseCom(com);  // normally closed already by the main panel's close; harmless
+  ViewerFinish();
   DiscardPanel(pPara0);
   DiscardPanel(pPara1);
   DiscardPanel(pPara2);
