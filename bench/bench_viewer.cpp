@@ -110,10 +110,11 @@ int main(int argc, char** argv) {
   std::printf("  zoom to 10 %% and redraw:                %8.3f s\n", zoom);
   std::printf("  resident memory: before %ld KiB, open %ld KiB (+%ld KiB)\n", rssBefore, rssOpen,
               rssOpen - rssBefore);
-  std::printf("  peak resident memory during the open: +%ld KiB (%ld KiB in all; %.1f bytes "
-              "per record)\n",
-              peakOpen - peakBefore, peakOpen,
-              records > 0 ? 1024.0 * (peakOpen - peakBefore) / records : 0.0);
+  std::printf(
+      "  peak resident memory during the open: +%ld KiB (%ld KiB in all; %.1f bytes "
+      "per record)\n",
+      peakOpen - peakBefore, peakOpen,
+      records > 0 ? 1024.0 * (peakOpen - peakBefore) / records : 0.0);
   ViewerFinish();
   std::remove(path);
   return result == 0 ? 0 : 1;

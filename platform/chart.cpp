@@ -14,8 +14,7 @@ int PlotChartSeries(int panel, int control, int series, const double* x, const d
                     int numPoints, int color, int yAxis, const char* name) {
   int err = 0;
   if (auto* c = FindCtrlAs<TarvoDataChart>(panel, control, &err))
-    return c->setSeries(series, x, y, numPoints, color, yAxis,
-                        QString::fromUtf8(name ? name : ""))
+    return c->setSeries(series, x, y, numPoints, color, yAxis, QString::fromUtf8(name ? name : ""))
                ? 0
                : kErrValue;
   return err;

@@ -726,8 +726,7 @@ int GetTableCellVal(int panel, int control, int row, int column, char* text, siz
   if (!t) return err;
   if (!text || size == 0) return kErrValue;
   text[0] = '\0';
-  if (row < 0 || column < 0 || row >= t->rowCount() || column >= t->columnCount())
-    return kErrValue;
+  if (row < 0 || column < 0 || row >= t->rowCount() || column >= t->columnCount()) return kErrValue;
   if (const QTableWidgetItem* item = t->item(row, column)) CopyText(item->text(), text, size);
   return 0;
 }

@@ -2,6 +2,7 @@
 // the reduced drawing, the viewer panel, and the PNG + CSV export.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -71,12 +72,20 @@ TEST(RecReader, HeaderAndRecordsWhateverTheLineEndsAndMicroSign) {
 }
 
 TEST(RecReader, WhatIsNotSixIntegers) {
-  struct Case { const char* line; bool record; } cases[] = {
-      {"1\t2\t3\t4\t5\t6", true},         {"  -1 2\t3  4 5 +6  ", true},
-      {"0\t0\t0\t-2147483648\t0\t0", true}, {"0\t0\t0\t2147483648\t0\t0", false},
-      {"1\t2\t3\t4\t5", false},           {"1\t2\t3\t4\t5\t6\t7", false},
-      {"1\t2\t3\t4\t5\t6x", false},       {"1\t2\t3\t4\t5\t-", false},
-      {"", false},                        {"1,2,3,4,5,6", false},
+  struct Case {
+    const char* line;
+    bool record;
+  } cases[] = {
+      {"1\t2\t3\t4\t5\t6", true},
+      {"  -1 2\t3  4 5 +6  ", true},
+      {"0\t0\t0\t-2147483648\t0\t0", true},
+      {"0\t0\t0\t2147483648\t0\t0", false},
+      {"1\t2\t3\t4\t5", false},
+      {"1\t2\t3\t4\t5\t6\t7", false},
+      {"1\t2\t3\t4\t5\t6x", false},
+      {"1\t2\t3\t4\t5\t-", false},
+      {"", false},
+      {"1,2,3,4,5,6", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
@@ -156,8 +165,10 @@ std::vector<std::string> CsvRow(const std::string& line) {
   std::vector<std::string> cells;
   std::string cell;
   for (char c : line) {
-    if (c == ',') cells.push_back(cell), cell.clear();
-    else if (c != '\r') cell += c;
+    if (c == ',')
+      cells.push_back(cell), cell.clear();
+    else if (c != '\r')
+      cell += c;
   }
   cells.push_back(cell);
   return cells;
@@ -291,6 +302,34 @@ TEST_F(ViewerTest, MainPanelExportsTheHistoryOrTheVideoCurvesAsShown) {
   GetCtrlBoundingRect(pHandle, MAIN_GRAPHDataSlave, &top2, &left2, &h2, &w2);
   EXPECT_EQ(PngSize(dir_ + "/video.png"), std::make_pair(w, top2 + h2 - top));
   EXPECT_EQ(CtrlText(pHandle, MAIN_TEXTStatus), "Exported video.png + .csv");
+}
+
+// Every new control: a right click shows a text in its panel's help box,
+// inside the panel; a click on the box hides it.
+TEST_F(ViewerTest, EveryNewControlHasItsHelpInsideItsPanel) {
+  WriteFile(dir_ + "/a.dat", kHandFile);
+  ASSERT_EQ(OpenRecordingInViewer((dir_ + "/a.dat").c_str()), 0);
+  ClickCtrl(pHandle, MAIN_TOGGBTN_Recorder);
+  std::vector<std::array<int, 3>> cases = {{pHandle, MAIN_BTNExport, MAIN_TEXTHelp},
+                                           {pPopUp, POPUP_BTNViewRecord, POPUP_TEXTRecHelp}};
+  for (int c = VIEWER_TEXTViewerHeader; c <= VIEWER_TEXTViewerStatus; ++c)
+    cases.push_back({pViewer, c, VIEWER_TEXTViewerHelp});
+  for (const auto& [panel, control, box] : cases) {
+    SCOPED_TRACE(std::to_string(panel) + "/" + std::to_string(control));
+    int pw = 0, ph = 0, top = 0, left = 0, h = 0, w = 0;
+    GetPanelAttribute(panel, ATTR_WIDTH, &pw);
+    GetPanelAttribute(panel, ATTR_HEIGHT, &ph);
+    ASSERT_EQ(GetCtrlBoundingRect(panel, control, &top, &left, &h, &w), 0);
+    EXPECT_TRUE(left >= 0 && top >= 0 && left + w <= pw && top + h <= ph);
+    RightClickCtrl(panel, control);
+    ASSERT_TRUE(CtrlVisible(panel, box));
+    EXPECT_GT(CtrlText(panel, box).size(), 20u);
+    GetCtrlBoundingRect(panel, box, &top, &left, &h, &w);
+    EXPECT_TRUE(left >= 0 && top >= 0 && left + w <= pw && top + h <= ph)
+        << left << "," << top << " " << w << "x" << h;
+    ClickCtrl(panel, box);
+    EXPECT_FALSE(CtrlVisible(panel, box));
+  }
 }
 
 }  // namespace

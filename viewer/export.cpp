@@ -27,31 +27,30 @@ constexpr size_t kHistorySamples = 100;
 
 bool SameFile(const std::string& a, const std::string& b) {
   struct stat sa, sb;
-  return !a.empty() && !b.empty() && ::stat(a.c_str(), &sa) == 0 &&
-         ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
-std::string BaseName(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
+  return !a.empty() && !b.empty() && ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 &&
+         sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 // The name of history trace 5, by the analog mode that chooses its value.
 const char* AuxiliaryName() {
   switch (parameter.set0[2]) {
-    case 0: return "auxiliary: Mvalue [px]";
+    case 0:
+      return "auxiliary: Mvalue [px]";
     case 1:
-    case 3: return "auxiliary: anaMax [px]";
+    case 3:
+      return "auxiliary: anaMax [px]";
     case 2:
-    case 4: return "auxiliary: anaMin [px]";
-    default: return "auxiliary [px]";
+    case 4:
+      return "auxiliary: anaMin [px]";
+    default:
+      return "auxiliary [px]";
   }
 }
 
 // The stored samples the history chart shows, in trace order, oldest first.
 void FillHistoryCsv(CsvWriter& csv) {
-  const char* names[] = {"upper limit [px]", "lower limit [px]", "setpoint [px]",
-                         "Mvalue [px]", AuxiliaryName()};
+  const char* names[] = {"upper limit [px]", "lower limit [px]", "setpoint [px]", "Mvalue [px]",
+                         AuxiliaryName()};
   std::vector<std::vector<double>> traces;
   size_t rows = kHistorySamples;
   for (int t = 1; t <= 5; ++t) {
@@ -99,17 +98,21 @@ void FillVideoCsv(CsvWriter& csv) {
 
 }  // namespace
 
+std::string BaseName(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 std::string ExportChart(const char* proposedName, int panel, const int* controls, int count,
                         const std::function<void(CsvWriter&)>& fillCsv,
                         const std::string& protectedPath) {
   char path[1024] = "";
-  const int chosen = FileSelectPopup(proj_dir, proposedName, "*.png", kExportTitle,
-                                     VAL_SAVE_BUTTON, 0, 1, 1, 1, path, sizeof path);
+  const int chosen = FileSelectPopup(proj_dir, proposedName, "*.png", kExportTitle, VAL_SAVE_BUTTON,
+                                     0, 1, 1, 1, path, sizeof path);
   if (chosen == VAL_NO_FILE_SELECTED || path[0] == '\0') return "";
   const std::string image = path;
   const std::string csvPath = CsvPathBeside(image);
-  if (SameFile(image, protectedPath) || SameFile(csvPath, protectedPath))
-    return kExportRefusedText;
+  if (SameFile(image, protectedPath) || SameFile(csvPath, protectedPath)) return kExportRefusedText;
   if ((FileExists(image.c_str()) || FileExists(csvPath.c_str())) &&
       ConfirmPopup("ATTENTION!", "Output-File already exist! - Overwrite ?") != 1)
     return "";

@@ -6,6 +6,9 @@
 
 #include "viewer/csv.h"
 
+// The file name of a path (what follows the last '/').
+std::string BaseName(const std::string& path);
+
 // Texts of the outcome.
 constexpr const char* kExportTitle = "TARVO-Graph-Export (PNG + CSV):";
 constexpr const char* kExportRefusedText = "Export refused: it would overwrite the recording!";

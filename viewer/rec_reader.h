@@ -19,7 +19,7 @@ struct RecHeader {
   bool haveStart = false;  // line 1 was read
   int month = 0, day = 0, year = 0;
   int hour = 0, minute = 0, second = 0;
-  uint32_t interval = 0;     // seconds between records
+  uint32_t interval = 0;      // seconds between records
   bool haveSetpoint = false;  // line 2 was read
   uint32_t setpoint = 0;      // micrometres
 };
@@ -27,7 +27,7 @@ struct RecHeader {
 struct Recording {
   RecHeader header;
   std::vector<RecRow> rows;
-  long skipped = 0;          // lines that are not six integers
+  long skipped = 0;           // lines that are not six integers
   long firstSkippedLine = 0;  // 1-based line number of the first of them, 0 = none
 };
 

@@ -80,7 +80,8 @@ std::string FormatTimeOfDay(int64_t seconds) {
   if (seconds < 0) seconds = 0;
   const int64_t days = seconds / 86400, rest = seconds % 86400;
   char text[40];
-  const int n = days > 0 ? std::snprintf(text, sizeof text, "+%lldd ", static_cast<long long>(days)) : 0;
+  const int n =
+      days > 0 ? std::snprintf(text, sizeof text, "+%lldd ", static_cast<long long>(days)) : 0;
   std::snprintf(text + n, sizeof text - n, "%02d:%02d:%02d", static_cast<int>(rest / 3600),
                 static_cast<int>(rest / 60 % 60), static_cast<int>(rest % 60));
   return text;

@@ -42,16 +42,11 @@ constexpr std::array<ValueInfo, kRecValues> kValues = {{
 // Runs of records per drawn series: two points (smallest, largest) each.
 constexpr size_t kBuckets = 1500;
 
-constexpr int kTableBand = 6;   // table columns of the band count and share
+constexpr int kTableBand = 6;  // table columns of the band count and share
 constexpr int kTableShare = 7;
 
 Recording g_rec;
 std::string g_path;
-
-std::string BaseName(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 bool ValueShown(int column) {
   int on = 0;
@@ -59,9 +54,7 @@ bool ValueShown(int column) {
   return on != 0;
 }
 
-std::string TimeLabel(double secondsOfDay) {
-  return FormatTimeOfDay(std::llround(secondsOfDay));
-}
+std::string TimeLabel(double secondsOfDay) { return FormatTimeOfDay(std::llround(secondsOfDay)); }
 
 void ShowViewerStatus(const std::string& text) {
   SetCtrlVal(pViewer, VIEWER_TEXTViewerStatus, text.c_str());
@@ -107,9 +100,8 @@ void ShowHeader() {
   const RecHeader& h = g_rec.header;
   char line[200];
   if (h.haveStart)
-    std::snprintf(line, sizeof line,
-                  "Start %02d-%02d-%04d %02d:%02d:%02d    Interval %u s    ", h.month, h.day,
-                  h.year, h.hour, h.minute, h.second, h.interval);
+    std::snprintf(line, sizeof line, "Start %02d-%02d-%04d %02d:%02d:%02d    Interval %u s    ",
+                  h.month, h.day, h.year, h.hour, h.minute, h.second, h.interval);
   else
     std::snprintf(line, sizeof line, "No start time in the file    ");
   std::string text = line;
@@ -167,7 +159,8 @@ void ShowStatistics() {
       std::snprintf(cells[4], sizeof cells[4], "%.3f", s.stddev);
     }
     SetTableCellVal(pViewer, VIEWER_TABLEViewerStats, v, 0, kValues[v].name);
-    for (int c = 0; c < 5; ++c) SetTableCellVal(pViewer, VIEWER_TABLEViewerStats, v, c + 1, cells[c]);
+    for (int c = 0; c < 5; ++c)
+      SetTableCellVal(pViewer, VIEWER_TABLEViewerStats, v, c + 1, cells[c]);
   }
   ShowBand();
 }
@@ -256,8 +249,8 @@ int CC_BTNViewRecord(int panel, int control, int event, void*, int, int) {
   const std::string dir = slash == std::string::npos ? proj_dir : current.substr(0, slash);
   char path[1024] = "";
   const int chosen = FileSelectPopup(dir.c_str(), BaseName(current).c_str(), "*.dat",
-                                     "TARVO-Series Recorder-File to view:", VAL_LOAD_BUTTON, 0,
-                                     0, 1, 0, path, sizeof path);
+                                     "TARVO-Series Recorder-File to view:", VAL_LOAD_BUTTON, 0, 0,
+                                     1, 0, path, sizeof path);
   if (chosen == VAL_NO_FILE_SELECTED || path[0] == '\0') return 0;
   OpenRecordingInViewer(path);
   return 0;
@@ -293,8 +286,7 @@ int CC_BTNViewerExport(int panel, int control, int event, void*, int, int) {
   const size_t dot = name.find_last_of('.');
   name = (dot == std::string::npos || dot == 0 ? name : name.substr(0, dot)) + ".png";
   const int graphs[] = {VIEWER_GRAPHViewer};
-  const std::string outcome =
-      ExportChart(name.c_str(), pViewer, graphs, 1, FillViewerCsv, g_path);
+  const std::string outcome = ExportChart(name.c_str(), pViewer, graphs, 1, FillViewerCsv, g_path);
   if (!outcome.empty()) ShowViewerStatus(outcome);
   return 0;
 }
