@@ -1,7 +1,7 @@
 // Entry points that feed arbitrary bytes through the program's input readers:
 // the receive path of the serial line, the parameter-file reader, the
-// linearisation-file reader and the viewer's recorder-file reader. Shared by the libFuzzer targets (fuzz/*.cpp) and
-// by the regression suite, which replays the inputs that once failed.
+// linearisation-file reader and the viewer's recorder-file reader. Shared by the libFuzzer targets
+// (fuzz/*.cpp) and by the regression suite, which replays the inputs that once failed.
 //
 // Each entry checks what must hold for any input and calls FuzzFail (which
 // aborts) when it does not, so a fuzzer reports the input.
