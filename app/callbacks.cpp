@@ -14,6 +14,8 @@
 #include "measure/teach.h"
 #include "params/panels.h"
 #include "recorder/recorder.h"
+#include "viewer/export.h"
+#include "viewer/viewer.h"
 
 namespace {
 #define CTRL(fn) {#fn, fn, nullptr}
@@ -58,6 +60,17 @@ const CallbackEntry kCallbacks[] = {
     CTRL(CC_HelpText1),
     CTRL(CC_HelpText2),
     CTRL(CC_BTNStatusHistory),
+    // Recording viewer and graph export.
+    PANEL(CC_VIEWER),
+    CTRL(CC_BTNExport),
+    CTRL(CC_BTNViewRecord),
+    CTRL(CC_CHKViewValue),
+    CTRL(CC_BTNViewerReset),
+    CTRL(CC_BTNViewerExport),
+    CTRL(CC_GRAPHViewer),
+    CTRL(CC_NEDITViewerBand),
+    CTRL(CC_ViewerDisplay),
+    CTRL(CC_HelpTextTool),
 };
 #undef CTRL
 #undef PANEL

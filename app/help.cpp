@@ -58,6 +58,9 @@ constexpr HelpEntry kHelp[] = {
     {MAIN_BTNStatusHistory, MAIN_TEXTHelp, false, -196, -92,
      "STATUS-HISTORY-BUTTON:\nLists the last 50 status texts\nwith the time each appeared,\n"
      "newest first (kept until exit)."},
+    {MAIN_BTNExport, MAIN_TEXTHelp, false, -300, -100,
+     "EXPORT-BUTTON:\nSave the chart area as shown now:\nthe value history or the video\n"
+     "curves as PNG image, its data as\nCSV file beside it (same name)."},
 };
 
 constexpr int kHeaderColor = 0x0080FF;
@@ -67,6 +70,18 @@ constexpr int kHeaderTextColor = 0xFFFFFF;
 constexpr const char* kCompanyLine = "Velmora GmbH";
 constexpr const char* kPhoneLine = "Tel. +49 (0)711 555 0170";
 constexpr const char* kWebLine = "www.velmora-sensors.de";
+
+// Shows (or, when it is shown, hides) the help box of an entry beside its control.
+void PlaceHelp(int panel, const HelpEntry& h) {
+  int top = 0, left = 0, height = 0, width = 0;
+  GetCtrlBoundingRect(panel, h.control, &top, &left, &height, &width);
+  SetCtrlAttribute(panel, h.box, ATTR_LEFT, left + (h.besideRight ? width : 0) + h.dx);
+  SetCtrlAttribute(panel, h.box, ATTR_TOP, top + h.dy);
+  int visible = 0;
+  GetCtrlAttribute(panel, h.box, ATTR_VISIBLE, &visible);
+  SetCtrlAttribute(panel, h.box, ATTR_VISIBLE, visible ? 0 : 1);
+  SetCtrlVal(panel, h.box, h.text);
+}
 
 int HideBox(int box, int event) {
   if (event == EVENT_LEFT_CLICK || event == EVENT_RIGHT_CLICK)
@@ -79,14 +94,7 @@ int HideBox(int box, int event) {
 void ShowHelp(int control) {
   for (const HelpEntry& h : kHelp) {
     if (h.control != control) continue;
-    int top = 0, left = 0, height = 0, width = 0;
-    GetCtrlBoundingRect(pHandle, control, &top, &left, &height, &width);
-    SetCtrlAttribute(pHandle, h.box, ATTR_LEFT, left + (h.besideRight ? width : 0) + h.dx);
-    SetCtrlAttribute(pHandle, h.box, ATTR_TOP, top + h.dy);
-    int visible = 0;
-    GetCtrlAttribute(pHandle, h.box, ATTR_VISIBLE, &visible);
-    SetCtrlAttribute(pHandle, h.box, ATTR_VISIBLE, visible ? 0 : 1);
-    SetCtrlVal(pHandle, h.box, h.text);
+    PlaceHelp(pHandle, h);
     return;
   }
 }
@@ -133,4 +141,75 @@ int CC_HelpText2(int panel, int control, int event, void* callbackData, int even
   (void)eventData1;
   (void)eventData2;
   return HideBox(MAIN_TEXTHelp2, event);
+}
+
+// ---- Help on the recorder popup and the recording viewer ------------------------
+
+namespace {
+
+struct ToolHelpEntry {
+  const int* panel;  // the panel's handle global
+  HelpEntry help;
+};
+
+constexpr const char* kViewValueHelp =
+    "VALUE-SWITCHES:\nChoose the values drawn. Result [\u00b5m]\nuses the right axis, the "
+    "others the\nleft one. Statistics cover every\nvalue and every record.";
+
+const ToolHelpEntry kToolHelp[] = {
+    {&pPopUp,
+     {POPUP_BTNViewRecord, POPUP_TEXTRecHelp, false, -200, 36,
+      "VIEW-BUTTON:\nOpen a recorder file in the recording viewer: chart, header\nand "
+      "statistics of every record. The file is only read, never changed."}},
+    {&pViewer,
+     {VIEWER_GRAPHViewer, VIEWER_TEXTViewerHelp, false, 320, 20,
+      "VIEWER-GRAPH:\nThe recorded values over the record\nnumber, the time of day on top.\n"
+      "Wheel: zoom, drag: pan (left button).\nLarge files are drawn reduced; every\n"
+      "peak stays visible."}},
+    {&pViewer, {VIEWER_CHKViewAval, VIEWER_TEXTViewerHelp, false, 0, 30, kViewValueHelp}},
+    {&pViewer, {VIEWER_CHKViewBval, VIEWER_TEXTViewerHelp, false, 0, 30, kViewValueHelp}},
+    {&pViewer, {VIEWER_CHKViewMvalue, VIEWER_TEXTViewerHelp, false, 0, 30, kViewValueHelp}},
+    {&pViewer, {VIEWER_CHKViewUmValue, VIEWER_TEXTViewerHelp, false, 0, 30, kViewValueHelp}},
+    {&pViewer, {VIEWER_CHKViewEdcntA, VIEWER_TEXTViewerHelp, false, -200, 30, kViewValueHelp}},
+    {&pViewer, {VIEWER_CHKViewEdcntB, VIEWER_TEXTViewerHelp, false, -200, 30, kViewValueHelp}},
+    {&pViewer,
+     {VIEWER_BTNViewerReset, VIEWER_TEXTViewerHelp, false, -330, 30,
+      "RESET-VIEW-BUTTON:\nShow every record again, with the\nvalue axes fitted to the "
+      "values drawn."}},
+    {&pViewer,
+     {VIEWER_BTNViewerExport, VIEWER_TEXTViewerHelp, false, -330, 30,
+      "EXPORT-BUTTON:\nSave the chart as shown now as PNG\nimage, and the records in view "
+      "with\nthe values drawn as CSV file beside\nit (same name)."}},
+    {&pViewer,
+     {VIEWER_NEDITViewerBand, VIEWER_TEXTViewerHelp, false, -330, -120,
+      "BAND:\nHalf width of a band around the\nsetpoint of the file, in \u00b5m. The "
+      "table\ncounts the records whose result [\u00b5m]\nlies outside it, and their share."}},
+    {&pViewer,
+     {VIEWER_TABLEViewerStats, VIEWER_TEXTViewerHelp, false, 330, -120,
+      "STATISTICS:\nCount, minimum, maximum, mean and\nstandard deviation (n-1) of each "
+      "value\nover every record of the file."}},
+    {&pViewer,
+     {VIEWER_TEXTViewerHeader, VIEWER_TEXTViewerHelp, false, 330, 0,
+      "HEADER:\nStart date and time, interval and\nsetpoint from the file's two header\n"
+      "lines, the number of records and\nthe path of the file."}},
+    {&pViewer,
+     {VIEWER_TEXTViewerStatus, VIEWER_TEXTViewerHelp, false, 330, -120,
+      "STATUS:\nHow many records were read and how\nmany lines were skipped because they\n"
+      "are not six whole numbers; the\noutcome of an export."}},
+};
+
+}  // namespace
+
+void ShowToolHelp(int panel, int control) {
+  for (const ToolHelpEntry& e : kToolHelp) {
+    if (*e.panel != panel || e.help.control != control) continue;
+    PlaceHelp(panel, e.help);
+    return;
+  }
+}
+
+int CC_HelpTextTool(int panel, int control, int event, void*, int, int) {
+  if (event == EVENT_LEFT_CLICK || event == EVENT_RIGHT_CLICK)
+    SetCtrlAttribute(panel, control, ATTR_VISIBLE, 0);
+  return 0;
 }

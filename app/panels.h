@@ -112,3 +112,26 @@ constexpr int POPUP_TEXTRecStatus = 9;
 constexpr int POPUP_RecordFileNameBtn = 10;
 constexpr int POPUP_BTNStartRecord = 11;
 constexpr int POPUP_BTNStopRecord = 12;
+
+// ---- Recording viewer and graph export ----------------------------------------
+constexpr int VIEWER = 9;
+extern int pViewer;  // recording viewer (loaded when first opened), 0 before
+
+constexpr int MAIN_BTNExport = 40;
+constexpr int POPUP_BTNViewRecord = 13;
+constexpr int POPUP_TEXTRecHelp = 14;
+
+constexpr int VIEWER_TEXTViewerHeader = 1;
+constexpr int VIEWER_CHKViewAval = 2;  // the six value switches, in record order
+constexpr int VIEWER_CHKViewBval = 3;
+constexpr int VIEWER_CHKViewMvalue = 4;
+constexpr int VIEWER_CHKViewUmValue = 5;
+constexpr int VIEWER_CHKViewEdcntA = 6;
+constexpr int VIEWER_CHKViewEdcntB = 7;
+constexpr int VIEWER_BTNViewerReset = 8;
+constexpr int VIEWER_BTNViewerExport = 9;
+constexpr int VIEWER_GRAPHViewer = 10;
+constexpr int VIEWER_NEDITViewerBand = 11;
+constexpr int VIEWER_TABLEViewerStats = 12;
+constexpr int VIEWER_TEXTViewerStatus = 13;
+constexpr int VIEWER_TEXTViewerHelp = 14;

@@ -20,6 +20,7 @@
 #include "platform/files.h"
 #include "platform/ui.h"
 #include "recorder/recorder.h"
+#include "viewer/viewer.h"
 
 char szSoftVersion[73];
 char szSoftName[73];
@@ -134,6 +135,7 @@ int AppStart(int argc, char** argv) {
 
 void AppFinish() {
   LineFinish();  // normally closed already by the main panel's close; harmless
+  ViewerFinish();
   DiscardPanel(pPara0);
   DiscardPanel(pPara1);
   DiscardPanel(pPara2);

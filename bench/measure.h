@@ -29,11 +29,17 @@ inline double ThreadCpu() {
   return ts.tv_sec + ts.tv_nsec / 1e9;
 }
 
-// Resident memory in KiB, from /proc/self/status (-1 when unknown).
-inline long RssKiB() {
+// A field of /proc/self/status in KiB (-1 when unknown).
+inline long StatusKiB(const char* field) {
   std::ifstream in("/proc/self/status");
   std::string line;
+  const std::string name = field;
   while (std::getline(in, line))
-    if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+    if (line.rfind(name, 0) == 0) return std::atol(line.c_str() + name.size());
   return -1;
 }
+
+// Resident memory in KiB (-1 when unknown).
+inline long RssKiB() { return StatusKiB("VmRSS:"); }
+// The most resident memory the process has had so far, in KiB.
+inline long PeakRssKiB() { return StatusKiB("VmHWM:"); }

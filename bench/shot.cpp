@@ -20,6 +20,9 @@
 //   teach     TEACH, then a setpoint typed into the set 1 panel
 //   recorder  the recorder window while it records
 //   upload    an X-FLASH upload half-way (service code 6173 typed first)
+//   viewer    the recording viewer with a recording just made (90 records, 1 s)
+//   export    not a screen grab: the image the main panel's export writes of
+//             the value history after RUN (its CSV lands beside it)
 #include <unistd.h>
 
 #include <cstdio>
@@ -38,6 +41,7 @@
 #include "platform/test_hooks.h"
 #include "platform/ui.h"
 #include "recorder/recorder.h"
+#include "viewer/viewer.h"
 
 namespace {
 
@@ -155,6 +159,36 @@ int Play(const std::string& scenario) {
     ScheduleAt(Timer() + 6.0, [] { Grab(); });
     FireCtrlEvent(pCalib, CALIB_BTNWriteXFMA, EVENT_COMMIT);
     Status("the upload");
+  } else if (scenario == "viewer") {
+    std::snprintf(recfile_name, sizeof recfile_name, "/tmp/TARVORecord-view.dat");
+    ClickCtrl(pHandle, MAIN_TOGGBTN_Recorder);
+    EnterCtrlVal(pPopUp, POPUP_NEDITRecTime, 1);
+    EnterCtrlVal(pPopUp, POPUP_NEDITRecSamples, 90);
+    ClickCtrl(pPopUp, POPUP_BTNStartRecord);
+    ScriptPopups(true);
+    QueueFileAnswer(VAL_EXISTING_FILE_SELECTED, recfile_name);
+    ClickCtrl(pPopUp, POPUP_BTNViewRecord);
+    EnterCtrlVal(pViewer, VIEWER_NEDITViewerBand, 510);
+    ClickCtrl(pViewer, VIEWER_CHKViewAval);
+    ClickCtrl(pViewer, VIEWER_CHKViewBval);
+    // Only the viewer on the screen.
+    HidePanel(pPopUp);
+    HidePanel(pHandle);
+    Grab();
+  } else if (scenario == "export") {
+    ClickCtrl(pHandle, MAIN_ButtonTeach);
+    ClickCtrl(pHandle, MAIN_TOGBTN_Zoom);
+    ScheduleAt(Timer() + 5.0, [] { ClickCtrl(pHandle, MAIN_BTNStop); });
+    ClickCtrl(pHandle, MAIN_BTNRun);
+    unlink(g_out.c_str());
+    ScriptPopups(true);
+    QueueFileAnswer(VAL_NEW_FILE_SELECTED, g_out);
+    ClickCtrl(pHandle, MAIN_BTNExport);
+    Status("export");
+    g_grab = access(g_out.c_str(), F_OK) == 0 ? 0 : 1;
+    const std::string csv = g_out.substr(0, g_out.size() - 4) + ".csv";
+    std::printf("CSV beside the image:\n");
+    std::system(("head -4 '" + csv + "'; rm -f '" + csv + "'").c_str());
   } else {
     std::fprintf(stderr, "unknown scenario '%s'\n", scenario.c_str());
     return 2;
@@ -169,7 +203,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "usage: %s SCENARIO OUTPUT.png\n"
                  "scenarios: identify help run video para0 para1 para2 calib get-file teach "
-                 "recorder upload\n",
+                 "recorder upload viewer export\n",
                  argv[0]);
     return 2;
   }

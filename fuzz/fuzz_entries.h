@@ -1,16 +1,18 @@
 // Entry points that feed arbitrary bytes through the program's input readers:
-// the receive path of the serial line, the parameter-file reader and the
-// linearisation-file reader. Shared by the libFuzzer targets (fuzz/*.cpp) and
-// by the regression suite, which replays the inputs that once failed.
+// the receive path of the serial line, the parameter-file reader, the
+// linearisation-file reader and the viewer's recorder-file reader. Shared by the libFuzzer targets
+// (fuzz/*.cpp) and by the regression suite, which replays the inputs that once failed.
 //
 // Each entry checks what must hold for any input and calls FuzzFail (which
 // aborts) when it does not, so a fuzzer reports the input.
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "link/frame.h"
@@ -24,6 +26,8 @@
 #include "platform/port_backend.h"
 #include "platform/serial.h"
 #include "platform/serial_internal.h"
+#include "viewer/rec_reader.h"
+#include "viewer/rec_stats.h"
 
 namespace fuzz {
 
@@ -202,6 +206,57 @@ inline int FuzzLinFile(const uint8_t* data, size_t size) {
   const LinParseResult r2 = ParseLinData(out, n, again);
   if (r2.count != r.count || std::memcmp(again, table, r.count * sizeof(int16_t)) != 0)
     FuzzFail("lin round trip");
+  return 0;
+}
+
+// The recorder-file reader: byte 0 chooses a chunk size; the file read in
+// those chunks gives what it gives read at once, every line is a header line,
+// a record or counted as skipped, the records read back the same when written
+// out again, and the statistics and the drawn points stay within the records.
+inline int FuzzRecFile(const uint8_t* data, size_t size) {
+  if (size < 1) return 0;
+  const size_t chunk = 1 + data[0] % 64;
+  const char* text = reinterpret_cast<const char*>(data + 1);
+  const size_t n = size - 1;
+  Recording whole, pieces;
+  RecParser all(&whole);
+  all.Feed(text, n);
+  all.Finish();
+  RecParser parts(&pieces);
+  for (size_t i = 0; i < n; i += chunk) parts.Feed(text + i, std::min(chunk, n - i));
+  parts.Finish();
+  if (pieces.rows != whole.rows || pieces.skipped != whole.skipped ||
+      pieces.firstSkippedLine != whole.firstSkippedLine ||
+      pieces.header.setpoint != whole.header.setpoint ||
+      pieces.header.interval != whole.header.interval)
+    FuzzFail("rec chunked read differs");
+  long lines = static_cast<long>(std::count(text, text + n, '\n'));
+  if (n > 0 && text[n - 1] != '\n') ++lines;
+  // Lines 1 and 2 may be header lines; every other line is taken or counted.
+  const long taken = static_cast<long>(whole.rows.size()) + whole.skipped;
+  if (taken > lines || taken < lines - 2) FuzzFail("rec line count");
+  std::string out;
+  for (const RecRow& r : whole.rows) {
+    char line[80];
+    std::snprintf(line, sizeof line, "%d\t%d\t%d\t%d\t%d\t%d\n", r[0], r[1], r[2], r[3], r[4],
+                  r[5]);
+    out += line;
+  }
+  Recording again;
+  RecParser back(&again);
+  back.Feed(out.data(), out.size());
+  back.Finish();
+  if (again.rows != whole.rows || again.skipped != 0) FuzzFail("rec round trip");
+  for (int v = 0; v < kRecValues; ++v) {
+    const ValueStats st = ComputeValueStats(whole.rows, v);
+    if (st.count > 0 && (st.mean < st.min || st.mean > st.max || !(st.stddev >= 0)))
+      FuzzFail("rec statistics");
+    std::vector<double> xs, ys;
+    DecimateValues(whole.rows, 0, whole.rows.size(), v, 3, &xs, &ys);
+    for (size_t i = 0; i < xs.size(); ++i)
+      if (xs[i] < 1 || xs[i] > whole.rows.size() || ys[i] != whole.rows[size_t(xs[i]) - 1][v])
+        FuzzFail("rec drawn point");
+  }
   return 0;
 }
 

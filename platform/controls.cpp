@@ -16,6 +16,7 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStringDecoder>
+#include <QTableWidget>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -686,5 +687,46 @@ int DisplayImageFile(int panel, int control, const char* fileName) {
     return kErrFile;
   }
   l->setPixmap(pm);
+  return 0;
+}
+
+// ---- Tables and panel titles ----------------------------------------------------
+
+int SetTableCellVal(int panel, int control, int row, int column, const char* text) {
+  int err = 0;
+  auto* t = FindCtrlAs<QTableWidget>(panel, control, &err);
+  if (!t) return err;
+  if (row < 0 || column < 0 || column >= t->columnCount()) return kErrValue;
+  if (row >= t->rowCount()) t->setRowCount(row + 1);
+  QTableWidgetItem* item = t->item(row, column);
+  if (!item) {
+    item = new QTableWidgetItem;
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    item->setTextAlignment(Qt::AlignVCenter | (column == 0 ? Qt::AlignLeft : Qt::AlignRight));
+    t->setItem(row, column, item);
+  }
+  item->setText(ProgramText(text));
+  // A column grows to show its longest text in full.
+  const int wanted = t->fontMetrics().horizontalAdvance(item->text()) + 16;
+  if (t->columnWidth(column) < wanted) t->setColumnWidth(column, wanted);
+  return 0;
+}
+
+int GetTableCellVal(int panel, int control, int row, int column, char* text, size_t size) {
+  int err = 0;
+  auto* t = FindCtrlAs<QTableWidget>(panel, control, &err);
+  if (!t) return err;
+  if (!text || size == 0) return kErrValue;
+  text[0] = '\0';
+  if (row < 0 || column < 0 || row >= t->rowCount() || column >= t->columnCount()) return kErrValue;
+  if (const QTableWidgetItem* item = t->item(row, column)) CopyText(item->text(), text, size);
+  return 0;
+}
+
+int SetPanelAttribute(int panel, int attribute, const char* value) {
+  Panel* p = FindPanel(panel);
+  if (!p || !p->widget) return kErrPanel;
+  if (attribute != ATTR_TITLE) return kErrAttribute;
+  p->widget->setWindowTitle(ProgramText(value));
   return 0;
 }

@@ -26,6 +26,9 @@ class TarvoPlotBase : public QCustomPlot {
   int renderCount() const { return renders_; }
   // Draws what is pending now (normally done during event processing).
   void renderNow();
+  // Brings what an image of the graph shows up to date (automatic axes), also
+  // when the graph is hidden and draws nothing.
+  void prepareImage() { beforeRender(); }
 
  protected:
   enum Dirty { kDirtyPlots = 1, kDirtyAll = 4 };

@@ -7,31 +7,11 @@
 
 using namespace tarvo_ui;
 
-namespace {
-
-template <class W>
-W* Find(int panel, int control, int* err) {
-  if (!FindPanel(panel)) {
-    *err = kErrPanel;
-    return nullptr;
-  }
-  QWidget* w = CtrlWidget(panel, control);
-  if (!w) {
-    *err = kErrControl;
-    return nullptr;
-  }
-  W* g = qobject_cast<W*>(w);
-  if (!g) *err = kErrControlType;
-  return g;
-}
-
-}  // namespace
-
 int DeleteGraphPlot(int panel, int control, int plotHandle, int /*refresh*/) {
   int err = 0;
   // Drawing always waits for the next event processing, so the plots drawn
   // right after a delete replace the deleted ones without flicker.
-  if (auto* g = Find<TarvoGraph>(panel, control, &err))
+  if (auto* g = FindCtrlAs<TarvoGraph>(panel, control, &err))
     return g->deletePlots(plotHandle) ? 0 : kErrValue;
   return err;
 }
@@ -39,7 +19,7 @@ int DeleteGraphPlot(int panel, int control, int plotHandle, int /*refresh*/) {
 int PlotRectangle(int panel, int control, double x1, double y1, double x2, double y2,
                   int frameColor, int fillColor) {
   int err = 0;
-  if (auto* g = Find<TarvoGraph>(panel, control, &err))
+  if (auto* g = FindCtrlAs<TarvoGraph>(panel, control, &err))
     return g->plotRectangle(x1, y1, x2, y2, frameColor, fillColor);
   return err;
 }
@@ -47,7 +27,7 @@ int PlotRectangle(int panel, int control, double x1, double y1, double x2, doubl
 int PlotXY(int panel, int control, const double* x, const unsigned short* y, int numPoints,
            int plotStyle, int pointStyle, int lineStyle, int /*pointFrequency*/, int color) {
   int err = 0;
-  if (auto* g = Find<TarvoGraph>(panel, control, &err)) {
+  if (auto* g = FindCtrlAs<TarvoGraph>(panel, control, &err)) {
     const int h = g->plotXY(x, y, numPoints, plotStyle, pointStyle, lineStyle, color);
     return h > 0 ? h : kErrValue;
   }
@@ -57,14 +37,14 @@ int PlotXY(int panel, int control, const double* x, const unsigned short* y, int
 int PlotStripChart(int panel, int control, const double* values, int count, int start,
                    int skip) {
   int err = 0;
-  if (auto* s = Find<TarvoStripChart>(panel, control, &err))
+  if (auto* s = FindCtrlAs<TarvoStripChart>(panel, control, &err))
     return s->plot(values, count, start, skip) == 0 ? 0 : kErrValue;
   return err;
 }
 
 int ClearStripChart(int panel, int control) {
   int err = 0;
-  if (auto* s = Find<TarvoStripChart>(panel, control, &err)) {
+  if (auto* s = FindCtrlAs<TarvoStripChart>(panel, control, &err)) {
     s->clear();
     return 0;
   }
@@ -73,7 +53,7 @@ int ClearStripChart(int panel, int control) {
 
 int SetTraceAttribute(int panel, int control, int trace, int attribute, int value) {
   int err = 0;
-  if (auto* s = Find<TarvoStripChart>(panel, control, &err))
+  if (auto* s = FindCtrlAs<TarvoStripChart>(panel, control, &err))
     return s->setTraceAttribute(trace, attribute, value) == 0 ? 0 : kErrAttribute;
   return err;
 }
@@ -81,7 +61,7 @@ int SetTraceAttribute(int panel, int control, int trace, int attribute, int valu
 int SetAxisScalingMode(int panel, int control, int axis, int mode, double min, double max) {
   int err = 0;
   QWidget* w = nullptr;
-  if (!(w = Find<QWidget>(panel, control, &err))) return err;
+  if (!(w = FindCtrlAs<QWidget>(panel, control, &err))) return err;
   if (auto* g = qobject_cast<TarvoGraph*>(w)) return g->setScaling(axis, mode, min, max) == 0 ? 0 : kErrValue;
   if (auto* s = qobject_cast<TarvoStripChart*>(w))
     return s->setScaling(axis, mode, min, max) == 0 ? 0 : kErrValue;
@@ -90,21 +70,21 @@ int SetAxisScalingMode(int panel, int control, int axis, int mode, double min, d
 
 int SetGraphCursor(int panel, int control, int cursor, double x, double y) {
   int err = 0;
-  if (auto* g = Find<TarvoGraph>(panel, control, &err))
+  if (auto* g = FindCtrlAs<TarvoGraph>(panel, control, &err))
     return g->setCursorPos(cursor, x, y) ? 0 : kErrValue;
   return err;
 }
 
 int GetGraphCursor(int panel, int control, int cursor, double* x, double* y) {
   int err = 0;
-  if (auto* g = Find<TarvoGraph>(panel, control, &err))
+  if (auto* g = FindCtrlAs<TarvoGraph>(panel, control, &err))
     return g->cursorPos(cursor, x, y) ? 0 : kErrValue;
   return err;
 }
 
 int SetCursorAttribute(int panel, int control, int cursor, int attribute, int value) {
   int err = 0;
-  auto* g = Find<TarvoGraph>(panel, control, &err);
+  auto* g = FindCtrlAs<TarvoGraph>(panel, control, &err);
   if (!g) return err;
   if (attribute != ATTR_CURSOR_POINT_STYLE) return kErrAttribute;
   return g->setCursorPointStyle(cursor, value) ? 0 : kErrValue;
@@ -112,7 +92,7 @@ int SetCursorAttribute(int panel, int control, int cursor, int attribute, int va
 
 int GetCursorAttribute(int panel, int control, int cursor, int attribute, int* value) {
   int err = 0;
-  auto* g = Find<TarvoGraph>(panel, control, &err);
+  auto* g = FindCtrlAs<TarvoGraph>(panel, control, &err);
   if (!g) return err;
   if (attribute != ATTR_CURSOR_POINT_STYLE) return kErrAttribute;
   return g->cursorPointStyle(cursor, value) ? 0 : kErrValue;
@@ -122,19 +102,19 @@ int GetCursorAttribute(int panel, int control, int cursor, int attribute, int* v
 
 std::vector<PlotInfo> GetGraphPlots(int panel, int control) {
   int err = 0;
-  if (auto* g = Find<TarvoGraph>(panel, control, &err)) return g->plots();
+  if (auto* g = FindCtrlAs<TarvoGraph>(panel, control, &err)) return g->plots();
   return {};
 }
 
 bool AxisTickLabelsShown(int panel, int control, int axis) {
   int err = 0;
-  auto* g = qobject_cast<TarvoGraph*>(Find<QWidget>(panel, control, &err));
+  auto* g = qobject_cast<TarvoGraph*>(FindCtrlAs<QWidget>(panel, control, &err));
   return g && g->tickLabelsShown(axis);
 }
 
 void GetAxisRange(int panel, int control, int axis, double* min, double* max) {
   int err = 0;
-  QWidget* w = Find<QWidget>(panel, control, &err);
+  QWidget* w = FindCtrlAs<QWidget>(panel, control, &err);
   bool ok = false;
   if (auto* g = qobject_cast<TarvoGraph*>(w)) {
     g->updateAutoscale();
@@ -152,19 +132,19 @@ void GetAxisRange(int panel, int control, int axis, double* min, double* max) {
 
 std::vector<double> GetStripTrace(int panel, int control, int trace) {
   int err = 0;
-  if (auto* s = Find<TarvoStripChart>(panel, control, &err)) return s->tracePoints(trace);
+  if (auto* s = FindCtrlAs<TarvoStripChart>(panel, control, &err)) return s->tracePoints(trace);
   return {};
 }
 
 int GetTraceAttribute(int panel, int control, int trace, int attribute, int* value) {
   int err = 0;
-  if (auto* s = Find<TarvoStripChart>(panel, control, &err))
+  if (auto* s = FindCtrlAs<TarvoStripChart>(panel, control, &err))
     return s->traceAttribute(trace, attribute, value) == 0 ? 0 : kErrAttribute;
   return err;
 }
 
 int StripChartUpdates(int panel, int control) {
   int err = 0;
-  if (auto* s = Find<TarvoStripChart>(panel, control, &err)) return s->updates();
+  if (auto* s = FindCtrlAs<TarvoStripChart>(panel, control, &err)) return s->updates();
   return 0;
 }

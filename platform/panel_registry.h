@@ -41,6 +41,7 @@ enum class Kind {
   kDeco,        // QFrame
   kGraph,       // TarvoGraph
   kStrip,       // TarvoStripChart
+  kDataChart,   // TarvoDataChart
   kOther,
 };
 
@@ -79,6 +80,23 @@ QWidget* CtrlWidget(int panel, int control);
 template <class W>
 W* CtrlAs(int panel, int control) {
   return qobject_cast<W*>(CtrlWidget(panel, control));
+}
+// The same, with the reason when there is none: kErrPanel, kErrControl, or
+// kErrControlType when the control is of another kind.
+template <class W>
+W* FindCtrlAs(int panel, int control, int* err) {
+  if (!FindPanel(panel)) {
+    *err = kErrPanel;
+    return nullptr;
+  }
+  QWidget* w = CtrlWidget(panel, control);
+  if (!w) {
+    *err = kErrControl;
+    return nullptr;
+  }
+  W* g = qobject_cast<W*>(w);
+  if (!g) *err = kErrControlType;
+  return g;
 }
 
 // Calls the callback the panel file names for the control / panel (0 when it

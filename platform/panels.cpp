@@ -29,6 +29,7 @@
 #include <tuple>
 #include <vector>
 
+#include "platform/data_chart.h"
 #include "platform/graph_widget.h"
 #include "platform/panel_registry.h"
 #include "platform/serial.h"
@@ -158,6 +159,8 @@ class PanelLoader : public QUiLoader {
       w = new TarvoGraph(parent);
     else if (className == QLatin1String("TarvoStripChart"))
       w = new TarvoStripChart(parent);
+    else if (className == QLatin1String("TarvoDataChart"))
+      w = new TarvoDataChart(parent);
     else
       return QUiLoader::createWidget(className, parent, name);
     w->setObjectName(name);
@@ -241,6 +244,7 @@ void Fire2(int panel, int ctrl, int first, int second) {
 Kind KindOf(QWidget* w) {
   if (qobject_cast<TarvoGraph*>(w)) return Kind::kGraph;
   if (qobject_cast<TarvoStripChart*>(w)) return Kind::kStrip;
+  if (qobject_cast<TarvoDataChart*>(w)) return Kind::kDataChart;
   if (qobject_cast<QRadioButton*>(w)) return Kind::kRadio;
   if (auto* b = qobject_cast<QAbstractButton*>(w))
     return b->isCheckable() ? Kind::kToggle : Kind::kButton;
@@ -336,6 +340,10 @@ void ConnectSignals(Control& c) {
       });
       break;
     }
+    case Kind::kDataChart:
+      QObject::connect(static_cast<TarvoDataChart*>(w), &TarvoDataChart::viewChanged, w,
+                       [panel, ctrl]() { CallCtrlCallback(panel, ctrl, EVENT_VAL_CHANGED); });
+      break;
     default:
       break;
   }
@@ -352,6 +360,7 @@ void RegisterControl(Panel& p, QWidget* w, int id) {
   if (c.kind == Kind::kPortList) FillPortList(static_cast<QComboBox*>(w));
   if (auto* g = qobject_cast<TarvoGraph*>(w)) g->configureFromProperties();
   if (auto* s = qobject_cast<TarvoStripChart*>(w)) s->configureFromProperties();
+  if (auto* d = qobject_cast<TarvoDataChart*>(w)) d->configureFromProperties();
   if (w->property("startHidden").toBool()) w->hide();
   auto& slot = p.controls[id] = c;
   ConnectSignals(slot);

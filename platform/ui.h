@@ -50,6 +50,7 @@ constexpr int ATTR_MIN_VALUE = 15;
 constexpr int ATTR_MAX_VALUE = 16;
 constexpr int ATTR_LABEL_TEXT = 17;   // string attribute
 constexpr int ATTR_TEXT_FONT = 18;    // string attribute
+constexpr int ATTR_TITLE = 19;        // string attribute of a panel: its window title
 // Strip chart
 constexpr int ATTR_NUM_TRACES = 30;
 constexpr int ATTR_POINTS_PER_SCREEN = 31;
@@ -79,6 +80,7 @@ constexpr int VAL_IMMEDIATE_DRAW = 1;
 constexpr int VAL_DELAYED_DRAW = 0;
 
 int SetPanelAttribute(int panel, int attribute, int value);
+int SetPanelAttribute(int panel, int attribute, const char* value);  // ATTR_TITLE
 int GetPanelAttribute(int panel, int attribute, int* value);
 
 // ---- Controls ------------------------------------------------------------
@@ -145,3 +147,8 @@ int GetCursorAttribute(int panel, int control, int cursor, int attribute, int* v
 // the same panel; a second call while it is shown closes it. Returns 0, or a
 // negative value for an unknown panel or control.
 int ShowTextHistory(int panel, int control, int anchorControl, const char* title);
+
+// ---- Tables ----------------------------------------------------------------
+// Text of one cell (rows and columns from 0); a row beyond the end is added.
+int SetTableCellVal(int panel, int control, int row, int column, const char* text);
+int GetTableCellVal(int panel, int control, int row, int column, char* text, size_t size);

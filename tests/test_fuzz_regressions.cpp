@@ -58,6 +58,10 @@ TEST(FuzzRegressions, LinearisationFileInputs) {
   EXPECT_GT(Replay("linfile", fuzz::FuzzLinFile), 0) << kFuzzDir;
 }
 
+TEST(FuzzRegressions, RecorderFileInputs) {
+  EXPECT_GT(Replay("recfile", fuzz::FuzzRecFile), 0) << kFuzzDir;
+}
+
 // The receive entry itself must see what the line carries: a measurement frame
 // split over several reads is decoded into the measurement words.
 TEST(FuzzRegressions, ReceiveEntryDecodesASplitMeasurementFrame) {
