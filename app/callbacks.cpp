@@ -11,12 +11,16 @@
 #include "link/xflash.h"
 #include "measure/run.h"
 #include "measure/teach.h"
+#include "monitor/compare.h"
+#include "monitor/monitor.h"
 #include "params/panels.h"
 #include "recorder/recorder.h"
 
 namespace {
-#define CTRL(fn) {#fn, fn, nullptr}
-#define PANEL(fn) {#fn, nullptr, fn}
+#define CTRL(fn) \
+  { #fn, fn, nullptr }
+#define PANEL(fn) \
+  { #fn, nullptr, fn }
 const CallbackEntry kCallbacks[] = {
     PANEL(CC_PANEL),
     PANEL(CC_POPUP),
@@ -56,9 +60,22 @@ const CallbackEntry kCallbacks[] = {
     CTRL(CC_BTNStopRecord),
     CTRL(CC_HelpText1),
     CTRL(CC_HelpText2),
+    // Service tools: protocol monitor and set comparison.
+    PANEL(CC_MONITOR),
+    PANEL(CC_COMPARE),
+    CTRL(CC_TOGGBTN_Monitor),
+    CTRL(CC_TOGGBTNMonitorPause),
+    CTRL(CC_BTNMonitorClear),
+    CTRL(CC_RINGMonitorFilter),
+    CTRL(CC_BTNMonitorSave),
+    CTRL(CC_TEXTMonitor),
+    CTRL(CC_BTNCompare),
+    CTRL(CC_TABLECompare),
 };
 #undef CTRL
 #undef PANEL
 }  // namespace
 
-void RegisterAppCallbacks() { RegisterCallbacks(kCallbacks, sizeof kCallbacks / sizeof kCallbacks[0]); }
+void RegisterAppCallbacks() {
+  RegisterCallbacks(kCallbacks, sizeof kCallbacks / sizeof kCallbacks[0]);
+}

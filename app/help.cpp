@@ -55,6 +55,13 @@ constexpr HelpEntry kHelp[] = {
      "signal represents the analog-value\nof each pixel over the CCD-line.\n"
      "Because of the limited baudrate via\nthe serial RS232 interface, the\n"
      "video graph is refreshed slowly !"},
+    // Service tools.
+    {MAIN_TOGGBTN_Monitor, MAIN_TEXTHelp, true, 10, -80,
+     "PROTOCOL-MONITOR:\nOpens a window that lists every\nframe on the RS232 line, with\n"
+     "times, decoded words and hex bytes."},
+    {MAIN_BTNCompare, MAIN_TEXTHelp, true, 10, -25,
+     "COMPARE-BUTTON:\nReads the sets from RAM and EEPROM\n(nothing is written) and shows them\n"
+     "beside the panels and the file."},
 };
 
 constexpr int kHeaderColor = 0x0080FF;
