@@ -20,6 +20,8 @@
 //   teach     TEACH, then a setpoint typed into the set 1 panel
 //   recorder  the recorder window while it records
 //   upload    an X-FLASH upload half-way (service code 6173 typed first)
+//   monitor   the protocol monitor during RUN
+//   compare   the set comparison after a word was changed in the sensor's RAM only
 #include <unistd.h>
 
 #include <cstdio>
@@ -31,10 +33,13 @@
 #include "app/startup.h"
 #include "link/link.h"
 #include "link/xflash.h"
+#include "monitor/compare.h"
+#include "monitor/monitor.h"
 #include "platform/clock.h"
 #include "platform/popup.h"
 #include "platform/popup_script.h"
 #include "platform/serial.h"
+#include "platform/sim_port.h"
 #include "platform/test_hooks.h"
 #include "platform/ui.h"
 #include "recorder/recorder.h"
@@ -155,6 +160,18 @@ int Play(const std::string& scenario) {
     ScheduleAt(Timer() + 6.0, [] { Grab(); });
     FireCtrlEvent(pCalib, CALIB_BTNWriteXFMA, EVENT_COMMIT);
     Status("the upload");
+  } else if (scenario == "monitor") {
+    ClickCtrl(pHandle, MAIN_TOGGBTN_Monitor);
+    SetPanelAttribute(pMonitor, ATTR_LEFT, 40);
+    SetPanelAttribute(pMonitor, ATTR_TOP, 380);
+    GrabAfter(2.0, pHandle, MAIN_BTNStop);
+    ClickCtrl(pHandle, MAIN_BTNRun);
+  } else if (scenario == "compare") {
+    BuiltInSim()->ram[1][3] = 1234;  // a setpoint changed in RAM, not saved to EEPROM
+    ClickCtrl(pHandle, MAIN_BTNCompare);
+    SetPanelAttribute(pCompare, ATTR_LEFT, 300);
+    SetPanelAttribute(pCompare, ATTR_TOP, 120);
+    Grab();
   } else {
     std::fprintf(stderr, "unknown scenario '%s'\n", scenario.c_str());
     return 2;
@@ -169,7 +186,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "usage: %s SCENARIO OUTPUT.png\n"
                  "scenarios: identify help run video para0 para1 para2 calib get-file teach "
-                 "recorder upload\n",
+                 "recorder upload monitor compare\n",
                  argv[0]);
     return 2;
   }

@@ -126,6 +126,7 @@ void ShowTable(const SetSource* sources[4], bool haveFile) {
       SetTableRowHighlight(pCompare, COMPARE_TABLECompare, row, differ ? 1 : 0);
     }
   }
+  FitTable(pCompare, COMPARE_TABLECompare);
 }
 
 void RunComparison() {
@@ -144,16 +145,15 @@ void RunComparison() {
   const SetSource* sources[4] = {&panels, &ram, &eeprom, &file};
   ShowTable(sources, haveFile);
 
-  char text[96];
+  char text[128];
   const int differ = CountRamEepromDifferences(ram, eeprom);
   const bool allRead = std::all_of(ram.read, ram.read + 3, [](bool b) { return b; }) &&
                        std::all_of(eeprom.read, eeprom.read + 3, [](bool b) { return b; });
+  const int n = std::snprintf(text, sizeof text, "%s", allRead ? "" : kCompareUnreadPrefix);
   if (differ > 0)
-    std::snprintf(text, sizeof text, kCompareDifferFormat, differ);
+    std::snprintf(text + n, sizeof text - n, kCompareDifferFormat, differ);
   else
-    std::snprintf(text, sizeof text, "%s", kCompareAgreeText);
-  if (!allRead)
-    std::strncat(text, " - sets marked unread: no reply", sizeof text - std::strlen(text) - 1);
+    std::snprintf(text + n, sizeof text - n, "%s", kCompareAgreeText);
   SetCtrlVal(pCompare, COMPARE_TEXTCompareStatus, text);
 }
 

@@ -9,6 +9,8 @@ extern int pCompare;
 constexpr const char* kCompareAgreeText = "RAM and EEPROM agree";
 constexpr const char* kCompareDifferFormat = "%d words differ between RAM and EEPROM";
 constexpr const char* kCompareUnreadText = "unread";
+// Put before the status text when a fetch brought no reply.
+constexpr const char* kCompareUnreadPrefix = "No reply for the sets marked unread! ";
 
 // Columns of the table.
 enum CompareColumn { kColSet, kColWord, kColName, kColPanel, kColRam, kColEeprom, kColFile };

@@ -2,6 +2,7 @@
 // the line that the port services hand to the line tap while the window is open.
 #include "monitor/monitor.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -32,6 +33,7 @@ Trace g_trace;
 bool g_paused = false;
 int g_filter = 0;
 uint64_t g_shownUpTo = 0;  // entries (by count added) already put into the list
+size_t g_shownLines = 0;   // lines in the list
 
 const struct {
   int control;
@@ -60,9 +62,7 @@ bool PanelLoaded() {
 int FilterCode(int item) { return item >= 0 && item < kFilterItems ? kFilterCodes[item] : 0; }
 
 void ShowCounts() {
-  size_t shown = 0;
-  for (size_t i = 0; i < g_trace.size(); ++i)
-    if (MonitorFilterPasses(g_filter, g_trace.at(i))) ++shown;
+  const size_t shown = std::min(g_shownLines, kTraceCapacity);
   char text[160];
   std::snprintf(text, sizeof text, "%zu entries recorded, %zu shown (at most %zu kept)%s",
                 g_trace.size(), shown, kTraceCapacity,
@@ -71,7 +71,7 @@ void ShowCounts() {
 }
 
 // Lines of the entries from `first` (count added) on that pass the filter.
-std::string LinesFrom(uint64_t first) {
+std::string LinesFrom(uint64_t first, size_t* counted = nullptr) {
   const uint64_t dropped = g_trace.added() - g_trace.size();
   std::string lines;
   for (uint64_t k = std::max(first, dropped); k < g_trace.added(); ++k) {
@@ -79,12 +79,14 @@ std::string LinesFrom(uint64_t first) {
     if (!MonitorFilterPasses(g_filter, e)) continue;
     if (!lines.empty()) lines += '\n';
     lines += FormatEntry(e);
+    if (counted) ++*counted;
   }
   return lines;
 }
 
 void ShowAll() {
-  SetTextLog(pMonitor, MONITOR_TEXTMonitor, LinesFrom(0).c_str(), kTraceCapacity);
+  g_shownLines = 0;
+  SetTextLog(pMonitor, MONITOR_TEXTMonitor, LinesFrom(0, &g_shownLines).c_str(), kTraceCapacity);
   g_shownUpTo = g_trace.added();
   ShowCounts();
 }
@@ -95,9 +97,10 @@ void OnLine(const LineEvent& e) {
   if (e.port != com) return;
   g_trace.Take(e);
   if (g_paused || g_trace.added() == g_shownUpTo || !PanelLoaded()) return;
-  const std::string lines = LinesFrom(g_shownUpTo);
+  const std::string lines = LinesFrom(g_shownUpTo, &g_shownLines);
   g_shownUpTo = g_trace.added();
   if (!lines.empty()) AppendTextLog(pMonitor, MONITOR_TEXTMonitor, lines.c_str(), kTraceCapacity);
+  ShowCounts();
 }
 
 void OpenMonitor() {

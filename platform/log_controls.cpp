@@ -99,3 +99,11 @@ int GetTableRowHighlight(int panel, int control, int row, int* on) {
   *on = t->item(row, 0) && t->item(row, 0)->background().style() != Qt::NoBrush ? 1 : 0;
   return 0;
 }
+
+int FitTable(int panel, int control) {
+  auto* t = CtrlAs<QTableWidget>(panel, control);
+  if (!t) return CtrlWidget(panel, control) ? kErrControlType : LookupError(panel);
+  t->resizeColumnsToContents();
+  t->resizeRowsToContents();
+  return 0;
+}

@@ -15,3 +15,5 @@ int GetTableCellText(int panel, int control, int row, int column, char* text, si
 // A highlighted row is drawn on a warning background.
 int SetTableRowHighlight(int panel, int control, int row, int on);
 int GetTableRowHighlight(int panel, int control, int row, int* on);
+// Fits the columns and rows to what the cells hold.
+int FitTable(int panel, int control);
