@@ -23,6 +23,7 @@ int pMonitor = 0;
 namespace {
 
 constexpr const char* kTraceFile = "TARVOtrace.txt";
+constexpr double kListDelay = 0.25;  // seconds from a new entry to its line in the list
 constexpr int kUnframedItem = -1;
 // The filter ring's items: 0 = everything, then one per command code, then
 // the unframed bytes.
@@ -91,11 +92,8 @@ void ShowAll() {
   ShowCounts();
 }
 
-// The line tap: every event of the port in use goes into the trace; new
-// entries go into the list at once unless the list is paused.
-void OnLine(const LineEvent& e) {
-  if (e.port != com) return;
-  g_trace.Take(e);
+// New entries into the list, unless it is paused.
+void ShowNew() {
   if (g_paused || g_trace.added() == g_shownUpTo || !PanelLoaded()) return;
   const std::string lines = LinesFrom(g_shownUpTo, &g_shownLines);
   g_shownUpTo = g_trace.added();
@@ -103,9 +101,18 @@ void OnLine(const LineEvent& e) {
   ShowCounts();
 }
 
+// The line tap: every event of the port in use goes into the trace at once;
+// the list follows a few times a second.
+void OnLine(const LineEvent& e) {
+  if (e.port != com) return;
+  g_trace.Take(e);
+  CallSoon(ShowNew, kListDelay);
+}
+
 void OpenMonitor() {
   if (!PanelLoaded()) pMonitor = LoadPanel(0, kPanelFile, MONITOR);
   if (pMonitor <= 0) return;
+  g_trace.Reserve();
   SetLineTap(OnLine);
   ShowAll();
   DisplayPanel(pMonitor);

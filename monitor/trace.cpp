@@ -158,7 +158,7 @@ void Trace::Clear() {
 }
 
 void Trace::Add(const TraceEntry& e) {
-  if (ring_.empty()) ring_.resize(kTraceCapacity);
+  if (ring_.empty()) Reserve();
   if (count_ < kTraceCapacity) {
     ring_[(head_ + count_) % kTraceCapacity] = e;
     ++count_;

@@ -44,6 +44,8 @@ class Trace {
   // Takes one event of the port services.
   void Take(const LineEvent& e);
   void Clear();
+  // Takes the memory for all entries now, so that the first entries cost no more than the rest.
+  void Reserve() { ring_.resize(kTraceCapacity); }
   size_t size() const { return count_; }
   // Entry i, oldest first.
   const TraceEntry& at(size_t i) const;

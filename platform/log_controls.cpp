@@ -1,10 +1,13 @@
 // Text-box logs and tables for the service tools.
 #include "platform/log_controls.h"
 
+#include <QCoreApplication>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTableWidget>
+#include <QTimer>
 #include <cstring>
+#include <set>
 
 #include "platform/panel_registry.h"
 
@@ -106,4 +109,13 @@ int FitTable(int panel, int control) {
   t->resizeColumnsToContents();
   t->resizeRowsToContents();
   return 0;
+}
+
+void CallSoon(void (*fn)(), double seconds) {
+  static std::set<void (*)()> pending;
+  if (!fn || !QCoreApplication::instance() || !pending.insert(fn).second) return;
+  QTimer::singleShot(static_cast<int>(seconds * 1000.0), QCoreApplication::instance(), [fn] {
+    pending.erase(fn);
+    fn();
+  });
 }

@@ -17,3 +17,8 @@ int SetTableRowHighlight(int panel, int control, int row, int on);
 int GetTableRowHighlight(int panel, int control, int row, int* on);
 // Fits the columns and rows to what the cells hold.
 int FitTable(int panel, int control);
+
+// Runs fn once, during event processing, `seconds` from the first of the calls
+// made before it runs (later calls coalesce into that one), so that a window
+// fed by a fast stream is drawn a few times a second rather than per item.
+void CallSoon(void (*fn)(), double seconds);

@@ -470,10 +470,11 @@ struct InfoText {
   int left, top, size, bg, fg;
 };
 
-// The text controls made at run time: numbers beyond those of the panel file.
+// The text controls made at run time: numbered from 1000 on, beyond those of
+// the panel file.
 std::vector<InfoText> RunTimeTexts() {
   std::vector<InfoText> out;
-  for (int id = MAIN_NUMAnaMax + 1; id < 2000; ++id) {
+  for (int id = 1000; id < 2000; ++id) {
     int bg = 0;
     if (GetCtrlAttribute(pHandle, id, ATTR_TEXT_BGCOLOR, &bg) < 0) continue;
     out.push_back({CtrlText(pHandle, id), CtrlAttr(pHandle, id, ATTR_LEFT),
