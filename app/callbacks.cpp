@@ -12,6 +12,8 @@
 #include "link/xflash.h"
 #include "measure/run.h"
 #include "measure/teach.h"
+#include "monitor/compare.h"
+#include "monitor/monitor.h"
 #include "params/panels.h"
 #include "recorder/recorder.h"
 #include "viewer/export.h"
@@ -71,9 +73,22 @@ const CallbackEntry kCallbacks[] = {
     CTRL(CC_NEDITViewerBand),
     CTRL(CC_ViewerDisplay),
     CTRL(CC_HelpTextTool),
+    // Service tools: protocol monitor and set comparison.
+    PANEL(CC_MONITOR),
+    PANEL(CC_COMPARE),
+    CTRL(CC_TOGGBTN_Monitor),
+    CTRL(CC_TOGGBTNMonitorPause),
+    CTRL(CC_BTNMonitorClear),
+    CTRL(CC_RINGMonitorFilter),
+    CTRL(CC_BTNMonitorSave),
+    CTRL(CC_TEXTMonitor),
+    CTRL(CC_BTNCompare),
+    CTRL(CC_TABLECompare),
 };
 #undef CTRL
 #undef PANEL
 }  // namespace
 
-void RegisterAppCallbacks() { RegisterCallbacks(kCallbacks, sizeof kCallbacks / sizeof kCallbacks[0]); }
+void RegisterAppCallbacks() {
+  RegisterCallbacks(kCallbacks, sizeof kCallbacks / sizeof kCallbacks[0]);
+}

@@ -61,6 +61,13 @@ constexpr HelpEntry kHelp[] = {
     {MAIN_BTNExport, MAIN_TEXTHelp, false, -300, -100,
      "EXPORT-BUTTON:\nSave the chart area as shown now:\nthe value history or the video\n"
      "curves as PNG image, its data as\nCSV file beside it (same name)."},
+    // Service tools.
+    {MAIN_TOGGBTN_Monitor, MAIN_TEXTHelp, true, 10, -80,
+     "PROTOCOL-MONITOR:\nOpens a window that lists every\nframe on the RS232 line, with\n"
+     "times, decoded words and hex bytes."},
+    {MAIN_BTNCompare, MAIN_TEXTHelp, true, 10, -25,
+     "COMPARE-BUTTON:\nReads the sets from RAM and EEPROM\n(nothing is written) and shows them\n"
+     "beside the panels and the file."},
 };
 
 constexpr int kHeaderColor = 0x0080FF;

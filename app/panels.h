@@ -135,3 +135,21 @@ constexpr int VIEWER_NEDITViewerBand = 11;
 constexpr int VIEWER_TABLEViewerStats = 12;
 constexpr int VIEWER_TEXTViewerStatus = 13;
 constexpr int VIEWER_TEXTViewerHelp = 14;
+// ---- Service tools: protocol monitor and set comparison --------------------
+constexpr int MONITOR = 7;
+constexpr int COMPARE = 8;
+extern int pMonitor;  // protocol monitor (loaded when first shown)
+extern int pCompare;  // set comparison (loaded when first shown)
+
+constexpr int MAIN_TOGGBTN_Monitor = 50;
+constexpr int MAIN_BTNCompare = 51;
+
+constexpr int MONITOR_TEXTMonitor = 1;
+constexpr int MONITOR_TOGGBTNMonitorPause = 2;
+constexpr int MONITOR_BTNMonitorClear = 3;
+constexpr int MONITOR_RINGMonitorFilter = 4;
+constexpr int MONITOR_BTNMonitorSave = 5;
+constexpr int MONITOR_TEXTMonitorStatus = 6;
+
+constexpr int COMPARE_TABLECompare = 1;
+constexpr int COMPARE_TEXTCompareStatus = 2;

@@ -23,6 +23,8 @@
 //   viewer    the recording viewer with a recording just made (90 records, 1 s)
 //   export    not a screen grab: the image the main panel's export writes of
 //             the value history after RUN (its CSV lands beside it)
+//   monitor   the protocol monitor during RUN
+//   compare   the set comparison after a word was changed in the sensor's RAM only
 #include <unistd.h>
 
 #include <cstdio>
@@ -34,10 +36,13 @@
 #include "app/startup.h"
 #include "link/link.h"
 #include "link/xflash.h"
+#include "monitor/compare.h"
+#include "monitor/monitor.h"
 #include "platform/clock.h"
 #include "platform/popup.h"
 #include "platform/popup_script.h"
 #include "platform/serial.h"
+#include "platform/sim_port.h"
 #include "platform/test_hooks.h"
 #include "platform/ui.h"
 #include "recorder/recorder.h"
@@ -189,6 +194,14 @@ int Play(const std::string& scenario) {
     const std::string csv = g_out.substr(0, g_out.size() - 4) + ".csv";
     std::printf("CSV beside the image:\n");
     std::system(("head -4 '" + csv + "'; rm -f '" + csv + "'").c_str());
+  } else if (scenario == "monitor") {
+    ClickCtrl(pHandle, MAIN_TOGGBTN_Monitor);
+    GrabAfter(2.0, pHandle, MAIN_BTNStop);
+    ClickCtrl(pHandle, MAIN_BTNRun);
+  } else if (scenario == "compare") {
+    BuiltInSim()->ram[1][3] = 1234;  // a setpoint changed in RAM, not saved to EEPROM
+    ClickCtrl(pHandle, MAIN_BTNCompare);
+    Grab();
   } else {
     std::fprintf(stderr, "unknown scenario '%s'\n", scenario.c_str());
     return 2;
@@ -203,7 +216,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "usage: %s SCENARIO OUTPUT.png\n"
                  "scenarios: identify help run video para0 para1 para2 calib get-file teach "
-                 "recorder upload viewer export\n",
+                 "recorder upload viewer export monitor compare\n",
                  argv[0]);
     return 2;
   }

@@ -209,6 +209,15 @@ void LineFlush() {
   FlushOutQ(com);
 }
 
+void LineEndLoop() {
+  rx_flag = 0;
+  graph_flag = 0;
+  // A flush now would cut the reply to the loop's last request: the line would
+  // count it outstanding until its time-out and hold up the next request. Left
+  // alone, it is taken when it lands and the next request goes out at once.
+  if (!ReplyOutstanding()) LineFlush();
+}
+
 // ---- Who has the line ------------------------------------------------------------
 
 void AcquireLine(LineOwner owner) {

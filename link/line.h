@@ -51,6 +51,9 @@ void LineClosePort();
 int LineInQLen();
 int LineReadRaw(int count);
 void LineFlush();
+// The end of a measurement loop: clears rx_flag and graph_flag and empties both
+// queues, unless the reply to the loop's last request is still on its way.
+void LineEndLoop();
 
 // ---- Who has the line ------------------------------------------------------------
 

@@ -89,9 +89,7 @@ void PushRUN() {
   } while (stop_flag == 0);
 
   LoopEnd();
-  rx_flag = 0;
-  graph_flag = 0;
-  LineFlush();
+  LineEndLoop();
   SetCtrlAttribute(pHandle, MAIN_BTNRun, ATTR_DIMMED, 0);
 }
 

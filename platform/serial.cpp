@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/clock.h"
+#include "platform/line_capture.h"
 #include "platform/port_backend.h"
 #include "platform/qt_serial_backend.h"
 #include "platform/serial_internal.h"
@@ -42,13 +43,21 @@ PortState* OpenPort(int port) {
 
 // Moves what the backend has received by now into the input queue. Bytes
 // beyond the queue size are lost, as on a real port whose queue overflows.
-void Pump(PortState& p) {
+void Pump(int port, PortState& p) {
   p.scratch.clear();
   p.backend->Poll(p.scratch);
   if (p.scratch.empty()) return;
   size_t room = p.inCap > p.inq.size() ? p.inCap - p.inq.size() : 0;
   size_t take = std::min(room, p.scratch.size());
   p.inq.insert(p.inq.end(), p.scratch.begin(), p.scratch.begin() + take);
+  TapLine(LineEventKind::kArrived, port, p.scratch.data(), static_cast<int>(take));
+}
+
+// Empties the input queue, telling the line tap what was thrown away.
+void DiscardInput(int port, PortState& p) {
+  if (!p.inq.empty())
+    TapLine(LineEventKind::kDiscarded, port, p.inq.data(), static_cast<int>(p.inq.size()));
+  p.inq.clear();
 }
 
 bool DeviceExists(const std::string& path) {
@@ -111,8 +120,8 @@ void InstallPortBackend(int port, std::unique_ptr<PortBackend> backend) {
 int OpenComConfig(int port, const char* deviceName, long baudRate, int parity, int dataBits,
                   int stopBits, int inputQueueSize, int outputQueueSize) {
   if (!ValidNumber(port)) return kComInvalidPort;
-  if (baudRate <= 0 || parity < 0 || parity > 4 || dataBits < 5 || dataBits > 8 ||
-      stopBits < 1 || stopBits > 2 || inputQueueSize < 0 || outputQueueSize < 0)
+  if (baudRate <= 0 || parity < 0 || parity > 4 || dataBits < 5 || dataBits > 8 || stopBits < 1 ||
+      stopBits > 2 || inputQueueSize < 0 || outputQueueSize < 0)
     return kComInvalidParameter;
   CloseCom(port);
 
@@ -138,6 +147,7 @@ int OpenComConfig(int port, const char* deviceName, long baudRate, int parity, i
   p.backend = std::move(backend);
   p.inCap = inputQueueSize > 0 ? static_cast<size_t>(inputQueueSize) : 4096;
   p.inq.reserve(p.inCap);
+  TapLine(LineEventKind::kOpened, port, nullptr, 0);
   return 0;
 }
 
@@ -145,6 +155,7 @@ int CloseCom(int port) {
   if (!ValidNumber(port)) return kComInvalidPort;
   PortState& p = g_ports[port];
   if (!p.backend) return kComPortNotOpen;
+  DiscardInput(port, p);
   p.backend->Close();
   p = PortState{};
   return 0;
@@ -173,8 +184,8 @@ int SetCTSMode(int port, int mode) {
 int FlushInQ(int port) {
   PortState* p = OpenPort(port);
   if (!p) return ValidNumber(port) ? kComPortNotOpen : kComInvalidPort;
-  Pump(*p);
-  p->inq.clear();
+  Pump(port, *p);
+  DiscardInput(port, *p);
   return 0;
 }
 
@@ -203,17 +214,18 @@ int ComWrt(int port, const char* buffer, int count) {
   if (!p) return ValidNumber(port) ? kComPortNotOpen : kComInvalidPort;
   if (count < 0 || (!buffer && count > 0)) return kComInvalidParameter;
   if (p->backend->Lost()) return kComUnknownIOError;
-  return p->backend->Write(reinterpret_cast<const uint8_t*>(buffer), count);
+  const int n = p->backend->Write(reinterpret_cast<const uint8_t*>(buffer), count);
+  if (n > 0) TapLine(LineEventKind::kSent, port, reinterpret_cast<const uint8_t*>(buffer), n);
+  return n;
 }
 
 int ComRd(int port, char* buffer, int count) {
   PortState* p = OpenPort(port);
   if (!p) return ValidNumber(port) ? kComPortNotOpen : kComInvalidPort;
   if (count < 0 || (!buffer && count > 0)) return kComInvalidParameter;
-  Pump(*p);
+  Pump(port, *p);
   const double deadline = Timer() + p->timeout;
-  while (p->inq.size() < static_cast<size_t>(count) && Timer() < deadline &&
-         !p->backend->Lost()) {
+  while (p->inq.size() < static_cast<size_t>(count) && Timer() < deadline && !p->backend->Lost()) {
     double left = deadline - Timer();
     if (VirtualClockActive()) {
       double next = p->backend->NextArrivalIn();
@@ -221,11 +233,12 @@ int ComRd(int port, char* buffer, int count) {
     } else {
       p->backend->WaitForInput(std::min(left, 0.01));
     }
-    Pump(*p);
+    Pump(port, *p);
   }
   int n = static_cast<int>(std::min(p->inq.size(), static_cast<size_t>(count)));
   if (n > 0) {
     std::memcpy(buffer, p->inq.data(), n);
+    TapLine(LineEventKind::kTaken, port, p->inq.data(), n);
     p->inq.erase(p->inq.begin(), p->inq.begin() + n);
   }
   return n;
@@ -237,7 +250,7 @@ int GetInQLen(int port) {
   // A poll of the port takes a little time: on the virtual clock a tight
   // polling loop must still come to its time-out.
   AdvanceVirtualClock(1e-4);
-  Pump(*p);
+  Pump(port, *p);
   return static_cast<int>(p->inq.size());
 }
 
@@ -251,7 +264,7 @@ bool DispatchComEvents() {
   for (int port = 1; port <= kMaxPort; ++port) {
     PortState& p = g_ports[port];
     if (!p.backend) continue;
-    Pump(p);
+    Pump(port, p);
     if (!p.callback || !(p.mask & LWRS_RECEIVE) || p.notifyCount <= 0) continue;
     if (p.inq.size() < static_cast<size_t>(p.notifyCount)) continue;
     ComCallbackPtr cb = p.callback;

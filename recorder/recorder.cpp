@@ -224,9 +224,7 @@ int CC_BTNStartRecord(int panel, int control, int event, void* callbackData, int
 
   // 8.
   LoopEnd();
-  rx_flag = 0;
-  graph_flag = 0;
-  LineFlush();
+  LineEndLoop();
 
   // Whatever could not be written so far gets one last try; what still is not
   // in the file is reported.

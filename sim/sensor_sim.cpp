@@ -150,6 +150,7 @@ void SensorSim::Send(const std::vector<uint8_t>& bytes, double readyAt) {
   for (size_t k = 0; k < total; ++k) {
     const uint8_t b = k < bytes.size() ? bytes[k] : kStrayByte;
     out_.push_back({paced_ ? start + (k + 1) * kByteTime : start, b});
+    if (recordReplies_) replyBytes_.push_back(b);
   }
   lineFreeAt_ = paced_ ? start + total * kByteTime : start;
   if (!requests_.empty()) requests_.back().replyEnd = lineFreeAt_;

@@ -39,17 +39,17 @@ struct HardwareInfo {
 
 // Faults, each switchable on its own.
 struct Faults {
-  bool silent = false;          // answer nothing at all
-  double lateReply = 0.0;       // extra seconds before every reply
-  bool wrongEchoSync = false;   // echo reply starts 0xAA 0x00
-  bool wrongHardwareEcho = false;  // hardware reply echoes 0 instead of 10
-  int strayBytes = 0;           // this many stray bytes after each reply
-  bool shortVideo = false;      // data blocks of 127 bytes
-  int extraBytes = 0;           // this many extra bytes appended to each data block
-  int dropEvery = 0;            // drop every N-th reply (0 = never)
-  int silentAfter = -1;         // go silent after this many replies (-1 = never)
+  bool silent = false;                // answer nothing at all
+  double lateReply = 0.0;             // extra seconds before every reply
+  bool wrongEchoSync = false;         // echo reply starts 0xAA 0x00
+  bool wrongHardwareEcho = false;     // hardware reply echoes 0 instead of 10
+  int strayBytes = 0;                 // this many stray bytes after each reply
+  bool shortVideo = false;            // data blocks of 127 bytes
+  int extraBytes = 0;                 // this many extra bytes appended to each data block
+  int dropEvery = 0;                  // drop every N-th reply (0 = never)
+  int silentAfter = -1;               // go silent after this many replies (-1 = never)
   bool wrongMeasurementEcho = false;  // measurement replies echo 0 instead of 8
-  bool shortVersion = false;    // firmware version replies of 71 bytes
+  bool shortVersion = false;          // firmware version replies of 71 bytes
 };
 
 class SensorSim {
@@ -93,7 +93,7 @@ class SensorSim {
   bool frozen = false;  // edges stand still, no noise (exact values for tests)
   uint16_t anaMax = 0, anaMin = 0xFFFF;
   double peakWidthA = 12.0, peakWidthB = 12.0;  // in virtual pixels
-  uint16_t poti = 50;  // tolerance set on the controller's potentiometer
+  uint16_t poti = 50;                           // tolerance set on the controller's potentiometer
   // Current measurement words as the next measurement reply would carry them.
   std::array<uint16_t, 16> MeasurementWords();
   // Video intensity of sample `index` (pixel index * N / 128) for data selector
@@ -111,12 +111,18 @@ class SensorSim {
   void SetRequestLimit(size_t limit) { requestLimit_ = limit; }
   void ClearRequests() { requests_.clear(); }
   int RepliesSent() const { return replies_; }
+  // Every byte put on the line towards the program, in order, while switched
+  // on (off by default: a model that runs for hours keeps nothing).
+  void RecordReplyBytes(bool on) { recordReplies_ = on; }
+  const std::vector<uint8_t>& replyBytes() const { return replyBytes_; }
 
  private:
+  bool recordReplies_ = false;
+  std::vector<uint8_t> replyBytes_;
   void Handle(const Request& req, double now);
   void Send(const std::vector<uint8_t>& bytes, double readyAt);
-  std::vector<uint8_t> Frame(uint16_t sync, uint16_t command, uint16_t arg,
-                             const uint16_t* words, int nwords);
+  std::vector<uint8_t> Frame(uint16_t sync, uint16_t command, uint16_t arg, const uint16_t* words,
+                             int nwords);
   void Step(double now);  // moves the physical model to time `now`
   void ByteIn(uint8_t byte, double at);
   void FollowClock(double now);  // keeps the timeline when the caller's clock restarts
@@ -132,7 +138,10 @@ class SensorSim {
   std::string version_ = "TARVO-LT-MS V3.03";
   std::vector<uint8_t> partial_;
   double partialStart_ = 0;
-  struct Pending { double at; uint8_t byte; };
+  struct Pending {
+    double at;
+    uint8_t byte;
+  };
   std::deque<Pending> out_;
   double lineFreeAt_ = 0;  // when the controller's transmitter is free again
   std::vector<Request> requests_;

@@ -153,6 +153,14 @@ TEST_F(RunTest, PacedLineGivesOneFramePerRequestReplyPair) {
   const auto n = Requests(sim(), 8).size();
   EXPECT_GE(n, 76u);
   EXPECT_LE(n, 81u);
+  // The reply to the last request, still on its way at STOP, is not cut: the
+  // next transaction goes out once it has landed, not after its time-out.
+  const double stopped = Timer();
+  ClickCtrl(pHandle, MAIN_BTNGet);
+  const auto fetches = Requests(sim(), 2);
+  ASSERT_EQ(fetches.size(), 3u);
+  EXPECT_LT(fetches[0].time, stopped + 3 * kFrameTime);
+  EXPECT_EQ(CtrlText(pHandle, MAIN_TEXTStatus), "Parameter-frame received! - Line Ok!");
 }
 
 TEST_F(RunTest, StopNeedsALeftClickNotACommit) {
