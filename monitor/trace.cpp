@@ -5,14 +5,12 @@
 #include <cstdio>
 #include <ctime>
 
+#include "link/commands.h"
 #include "link/frame.h"
 #include "monitor/set_words.h"
 
 namespace {
 
-constexpr uint16_t kCmdVersion = 7;
-constexpr uint16_t kCmdMeasure = 8;
-constexpr uint16_t kCmdDataBlock = 9;
 constexpr int kVersionBytes = 72;
 constexpr int kBlockBytes = 128;
 
@@ -20,7 +18,7 @@ constexpr int kBlockBytes = 128;
 // Bytes of the reply the program is waiting for after a request.
 int ReplyLength(uint16_t request) {
   if (request == kCmdVersion) return kVersionBytes;
-  if (request == kCmdDataBlock) return kBlockBytes;
+  if (request == kCmdVideoBlock) return kBlockBytes;
   return kFrameBytes;
 }
 
