@@ -76,12 +76,6 @@ int ClampToInt(double v) {
       std::clamp<int64_t>(n, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
-QString PortLabel(int port) {
-  if (port == kSimPort) return QStringLiteral("SIM  (built-in sensor simulator, no hardware)");
-  const std::string dev = PortDevicePath(port);
-  if (dev.empty()) return QStringLiteral("COM%1").arg(port);
-  return QStringLiteral("COM%1  (%2)").arg(port).arg(QString::fromStdString(dev));
-}
 
 void AutoSize(Control& c) {
   if (c.autoSize && c.widget) c.widget->adjustSize();

@@ -11,6 +11,8 @@
 #include "platform/text_history.h"
 #include "platform/ui.h"
 
+class QComboBox;
+
 namespace tarvo_ui {
 
 // Results of the panel and control services besides the LoadPanel ones.
@@ -139,5 +141,15 @@ void SetUpTextHistory(Control& c);
 void NoteControlText(Control& c, const QString& text);
 // Routes the close of `window` (a scroll area holding a panel) to that panel.
 void RouteWindowClose(QWidget* window, int panel);
+
+
+// ---- The port drop-down (port_list.cpp) -------------------------------------
+// The entry text of a port the machine does not list (any more).
+QString PortLabel(int port);
+// Fills a port drop-down and keeps it current: it is listed again when it is
+// about to open and every 2 s while no callback runs, keeping its selection.
+void SetUpPortList(QComboBox* box);
+// Lists every port drop-down again now; 1 when one of them changed.
+int RefreshPortLists();
 
 }  // namespace tarvo_ui

@@ -260,12 +260,6 @@ Kind KindOf(QWidget* w) {
   return Kind::kOther;
 }
 
-void FillPortList(QComboBox* box) {
-  const QSignalBlocker block(box);
-  box->clear();
-  for (const PortEntry& e : ListSerialPorts())
-    box->addItem(QString::fromStdString(e.label), e.number);
-}
 
 // Marks a widget and its parts as belonging to a control, and routes their
 // mouse presses.
@@ -357,7 +351,7 @@ void RegisterControl(Panel& p, QWidget* w, int id) {
   c.kind = KindOf(w);
   c.callback = FindCtrlCallback(w->property("callback").toString());
   c.precision = std::clamp(w->property("precision").toInt(), 0, 15);
-  if (c.kind == Kind::kPortList) FillPortList(static_cast<QComboBox*>(w));
+  if (c.kind == Kind::kPortList) SetUpPortList(static_cast<QComboBox*>(w));
   if (auto* g = qobject_cast<TarvoGraph*>(w)) g->configureFromProperties();
   if (auto* s = qobject_cast<TarvoStripChart*>(w)) s->configureFromProperties();
   if (auto* d = qobject_cast<TarvoDataChart*>(w)) d->configureFromProperties();

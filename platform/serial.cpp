@@ -2,6 +2,7 @@
 #include "platform/serial.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QSerialPortInfo>
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include "platform/clock.h"
 #include "platform/line_capture.h"
 #include "platform/port_backend.h"
+#include "platform/port_labels.h"
 #include "platform/qt_serial_backend.h"
 #include "platform/serial_internal.h"
 #include "platform/sim_port.h"
@@ -93,20 +95,27 @@ int PortNumberForDevice(const std::string& path) {
 }
 
 std::vector<PortEntry> ListSerialPorts() {
-  std::vector<PortEntry> out;
+  std::vector<PortFacts> devices;
   for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-    std::string path = info.systemLocation().toStdString();
-    int n = PortNumberForDevice(path);
-    if (n == 0) continue;
-    std::string label = "COM" + std::to_string(n) + "  (" + path;
-    if (!info.description().isEmpty()) label += ", " + info.description().toStdString();
-    label += ")";
-    out.push_back({n, label});
+    PortFacts f;
+    f.path = info.systemLocation().toStdString();
+    f.description = info.description().toStdString();
+    f.maker = info.manufacturer().toStdString();
+    f.serial = info.serialNumber().toStdString();
+    devices.push_back(f);
   }
-  std::sort(out.begin(), out.end(),
-            [](const PortEntry& a, const PortEntry& b) { return a.number < b.number; });
-  out.push_back({kSimPort, "SIM  (built-in sensor simulator, no hardware)"});
-  return out;
+  // Adapter device nodes the system lists nowhere else (a link made by a udev
+  // rule or by hand): shown by device alone. Fixed serial ports are not
+  // scanned: their nodes exist whether or not there is a port behind them.
+  for (int port = 1; port <= kMaxPort; ++port) {
+    const std::string path = PortDevicePath(port);
+    if (path.rfind("/dev/ttyS", 0) == 0 || path.empty() || !DeviceExists(path)) continue;
+    if (std::none_of(devices.begin(), devices.end(),
+                     [&](const PortFacts& d) { return d.path == path; }))
+      devices.push_back({path, "", "", "", true});
+  }
+  for (PortFacts& d : devices) d.access = ::access(d.path.c_str(), R_OK | W_OK) == 0;
+  return PortEntries(devices);
 }
 
 void SetPortBackendFactory(int port, std::unique_ptr<PortBackend> (*factory)()) {

@@ -61,7 +61,8 @@ int PortNumberForDevice(const std::string& path);
 
 struct PortEntry {
   int number;
-  std::string label;  // e.g. "COM1  (/dev/ttyS0)" or "SIM  (built-in sensor simulator)"
+  std::string label;  // e.g. "COM1  /dev/ttyS0" or "SIM  (built-in sensor simulator, no hardware)"
 };
-// The ports that exist on this machine, plus the simulator entry (last).
+// The ports that exist on this machine, labelled with what the system knows
+// of them, plus the simulator entry (last).
 std::vector<PortEntry> ListSerialPorts();

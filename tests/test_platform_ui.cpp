@@ -2,7 +2,10 @@
 // from a panel file of the tests' own, values and attributes, the events the
 // callbacks receive (also nested and with panels discarded inside them), and
 // what the graphs and the strip chart show.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -11,6 +14,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -28,6 +32,7 @@
 #include "platform/clock.h"
 #include "platform/graph_probe.h"
 #include "platform/panel_registry.h"
+#include "platform/port_labels.h"
 #include "platform/serial.h"
 #include "platform/test_hooks.h"
 #include "platform/ui.h"
@@ -321,6 +326,57 @@ TEST_F(PanelTest, PanelFileStatesAndPortList) {
     EXPECT_EQ(ports->itemData(i).toInt(), list[i].number);
     EXPECT_EQ(ports->itemText(i).toStdString(), list[i].label);
   }
+}
+
+TEST(PortLabels, TellAdaptersApartAndMarkWhatCannotBeOpened) {
+  const std::vector<PortFacts> devices = {
+      {"/dev/ttyUSB1", "FT232R USB UART", "FTDI", "B20X9", true},
+      {"/dev/ttyUSB0", "FT232R USB UART", "FTDI", "A10K3Q2X", true},
+      {"/dev/ttyS0", "", "", "", true},
+      {"/dev/pts/3", "", "", "", true},  // no port number: not offered
+      {"/dev/ttyACM0", "", "Arduino", "", false},
+      {"/dev/ttyUSB0", "", "", "", true},  // the same device seen twice
+  };
+  std::vector<std::string> labels;
+  for (const PortEntry& e : PortEntries(devices)) labels.push_back(e.label);
+  const std::vector<std::string> expect = {
+      "COM1  /dev/ttyS0",
+      "COM33  /dev/ttyUSB0  FT232R USB UART (FTDI, A10K3Q2X)",
+      "COM34  /dev/ttyUSB1  FT232R USB UART (FTDI, B20X9)",
+      "COM65  /dev/ttyACM0  (Arduino)  - no access",
+      "SIM  (built-in sensor simulator, no hardware)",
+  };
+  EXPECT_EQ(labels, expect);
+}
+
+// An adapter plugged in and out while the program runs: a pseudo-terminal
+// linked as the last USB port. Needs a writable /dev (CI runs as root).
+TEST_F(PanelTest, PortListFollowsAdaptersAndKeepsTheSelection) {
+  const char* link = "/dev/ttyUSB31";
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  grantpt(master);
+  unlockpt(master);
+  if (access(link, F_OK) == 0 || symlink(ptsname(master), link) != 0) {
+    close(master);
+    GTEST_SKIP() << "cannot make " << link;
+  }
+  auto* ports = qobject_cast<QComboBox*>(W(kPorts));
+  SetCtrlVal(main_, kPorts, kSimPort);
+  // Opening the drop-down (here: a key on it) lists the ports again.
+  QKeyEvent key(QEvent::KeyPress, Qt::Key_Shift, Qt::NoModifier);
+  QCoreApplication::sendEvent(ports, &key);
+  const int plugged = ports->findData(64);
+  unlink(link);
+  close(master);
+  ASSERT_GE(plugged, 0);
+  EXPECT_EQ(ports->itemText(plugged).toStdString(), "COM64  /dev/ttyUSB31");
+  EXPECT_EQ(Int(kPorts), kSimPort);
+
+  EXPECT_EQ(tarvo_ui::RefreshPortLists(), 1);
+  EXPECT_LT(ports->findData(64), 0);
+  EXPECT_EQ(Int(kPorts), kSimPort);
+  EXPECT_EQ(tarvo_ui::RefreshPortLists(), 0);  // nothing changed, nothing rebuilt
 }
 
 // ---- Values ------------------------------------------------------------------------
