@@ -64,15 +64,10 @@ class LosableSim : public PortBackend {
   bool* lost_;
 };
 
-// A sensor that answers at the line rate, with an analog mode so that RESET is offered.
-class FaultTest : public AppTest {
+class FaultTest : public PacedSensorTest {
  protected:
-  void PrepareSensor(SensorSim& s) override {
-    s.SetPacing(true);
-    s.ram[0][2] = 1;
-  }
   void SetUp() override {
-    AppTest::SetUp();
+    PacedSensorTest::SetUp();
     std::snprintf(recfile_name, sizeof recfile_name, "%s",
                   (MakeTempDir() + "/TARVORecord.dat").c_str());
   }

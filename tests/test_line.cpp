@@ -65,15 +65,10 @@ std::vector<std::string> Violations(const SensorSim& s) {
   return out;
 }
 
-// A sensor that answers at the line rate, with an analog mode so that RESET is offered.
-class LineRuleTest : public AppTest {
+class LineRuleTest : public PacedSensorTest {
  protected:
-  void PrepareSensor(SensorSim& s) override {
-    s.SetPacing(true);
-    s.ram[0][2] = 1;
-  }
   void SetUp() override {
-    AppTest::SetUp();
+    PacedSensorTest::SetUp();
     ScriptPopups(true);
     dir_ = tframes::MakeTempDir();
     std::snprintf(recfile_name, sizeof recfile_name, "%s", (dir_ + "/TARVORecord.dat").c_str());

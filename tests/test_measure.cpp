@@ -41,13 +41,7 @@ void StopAt(double t) {
 
 // The sensor model paced at the line rate, as a real sensor answers: each
 // request/reply pair takes 37.5 ms on the line.
-class RunTest : public AppTest {
- protected:
-  void PrepareSensor(tarvo_sim::SensorSim& s) override {
-    s.SetPacing(true);
-    s.ram[0][2] = 1;  // an analog output mode, so that RESET is offered
-  }
-};
+class RunTest : public PacedSensorTest {};
 
 // A request's bytes take this long on the line; the model time-stamps a request
 // with the arrival of its last byte.

@@ -39,3 +39,13 @@ class AppTest : public ::testing::Test {
   std::shared_ptr<tarvo_sim::SensorSim> sensor_;
   tarvo_sim::SensorSim& sim() { return *sensor_; }
 };
+
+// A sensor that answers at the line rate, as a real one does, with an analog
+// output mode so that RESET is offered.
+class PacedSensorTest : public AppTest {
+ protected:
+  void PrepareSensor(tarvo_sim::SensorSim& s) override {
+    s.SetPacing(true);
+    s.ram[0][2] = 1;
+  }
+};
