@@ -199,6 +199,8 @@ void LineClosePort() {
 
 int LineInQLen() { return GetInQLen(com); }
 
+void LineExpect(int bytes) { SetComWakeCount(com, bytes); }
+
 int LineReadRaw(int count) {
   if (count > kBufBytes) count = kBufBytes;
   return count > 0 ? ComRd(com, reinterpret_cast<char*>(szReadBuf), count) : 0;

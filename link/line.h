@@ -49,6 +49,9 @@ int LineOpen(int port);
 void LineClosePort();
 // Bytes waiting in the input queue, and a raw read into szReadBuf (bulk replies).
 int LineInQLen();
+// The waits may sleep until `bytes` are queued (0: wake for each byte); for a
+// block read with the receive handler off.
+void LineExpect(int bytes);
 int LineReadRaw(int count);
 void LineFlush();
 // The end of a measurement loop: clears rx_flag and graph_flag and empties both

@@ -63,6 +63,7 @@ int ReadData64(int offset, int selector) {
 
   const double t0 = Timer();
   int n = 0;
+  LineExpect(kBlockBytes);
   do {
     ProcessSystemEventsUntil(t0 + TIMEOUT);
     n = LineInQLen();
@@ -72,6 +73,7 @@ int ReadData64(int offset, int selector) {
       break;
     }
   } while (n < kBlockBytes);
+  LineExpect(0);
 
   // Never more than the receive buffer holds; what does not fit is discarded.
   nBytesR = LineReadRaw(n);

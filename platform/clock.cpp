@@ -8,6 +8,7 @@ namespace {
 bool g_virtual = false;
 double g_virtualNow = 1000.0;  // arbitrary fixed start, away from zero
 const auto g_start = std::chrono::steady_clock::now();
+void (*g_delayWait)(double) = nullptr;
 }  // namespace
 
 double Timer() {
@@ -21,8 +22,13 @@ void Delay(double seconds) {
     g_virtualNow += seconds;
     return;
   }
-  std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+  if (g_delayWait)
+    g_delayWait(seconds);
+  else
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
 }
+
+void SetDelayWait(void (*wait)(double seconds)) { g_delayWait = wait; }
 
 void UseVirtualClock(bool on) { g_virtual = on; }
 bool VirtualClockActive() { return g_virtual; }

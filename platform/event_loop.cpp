@@ -4,6 +4,8 @@
 #include <QAbstractEventDispatcher>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -54,6 +56,34 @@ double NextScheduled() {
   return best;
 }
 
+// Arms the one wake-up timer for `seconds` from now (rounded up: the wait
+// never ends before the deadline it was given) and blocks in the dispatcher.
+void DispatcherWait(double seconds, QEventLoop::ProcessEventsFlags flags) {
+  static QTimer* wake = [] {
+    auto* t = new QTimer(QCoreApplication::instance());
+    t->setSingleShot(true);
+    t->setTimerType(Qt::PreciseTimer);
+    return t;
+  }();
+  const double ms = std::ceil(std::min(seconds, 3600.0) * 1000.0);
+  wake->start(std::max(1, static_cast<int>(ms)));
+  QCoreApplication::processEvents(flags | QEventLoop::WaitForMoreEvents);
+  wake->stop();
+}
+
+// Delay's pause: the dispatcher repaints and handles the window system, while
+// clicks and keys, the receive notifications and scheduled actions wait until
+// the pause is over, so nothing runs in the middle of the pausing code.
+void PauseWithWindows(double seconds) {
+  if (!QCoreApplication::instance()) {
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    return;
+  }
+  const double end = Timer() + seconds;
+  for (double left = seconds; left > 0; left = end - Timer())
+    DispatcherWait(left, QEventLoop::ExcludeUserInputEvents);
+}
+
 // Waits up to `seconds` for anything to do, in one place: the Qt event
 // dispatcher, which watches the window system, the serial port's own notifier
 // and the timer set here for the next scheduled action, the simulator's next
@@ -69,17 +99,7 @@ void WaitForWork(double seconds) {
     return;
   }
   if (seconds <= 0) return;
-  static QTimer* wake = [] {
-    auto* t = new QTimer(QCoreApplication::instance());
-    t->setSingleShot(true);
-    t->setTimerType(Qt::PreciseTimer);
-    return t;
-  }();
-  // Rounded up: the wait never ends before the deadline it was given.
-  const double ms = std::ceil(std::min(seconds, 3600.0) * 1000.0);
-  wake->start(std::max(1, static_cast<int>(ms)));
-  QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  wake->stop();
+  DispatcherWait(seconds, QEventLoop::AllEvents);
 }
 
 bool HandleEvents() {
@@ -110,6 +130,7 @@ void HoldStartMessage(QtMsgType type, const QMessageLogContext& context, const Q
 }  // namespace
 
 int InitCVIRTE(int argc, char** argv) {
+  SetDelayWait(PauseWithWindows);
   if (QCoreApplication::instance()) return 0;
   static int s_argc = argc > 0 ? argc : 1;
   static char s_name[] = "tarvo-scope";

@@ -105,11 +105,13 @@ class TarvoRectItem : public QCPAbstractItem {
 // ---- TarvoPlotBase --------------------------------------------------------------
 
 TarvoPlotBase::TarvoPlotBase(QWidget* parent) : QCustomPlot(parent) {
-  addLayer(QStringLiteral("plots"), layer(QStringLiteral("main")), limAbove);
+  // Plots and cursors on top of everything else (they are clipped to the axis
+  // rectangle, so the axes stay visible): the widget then blends two buffers
+  // when it paints, the axes with their labels and the plots.
+  layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
+  addLayer(QStringLiteral("plots"), layer(QStringLiteral("overlay")), limAbove);
   plotLayer_ = layer(QStringLiteral("plots"));
   plotLayer_->setMode(QCPLayer::lmBuffered);
-  // Nothing is drawn on the overlay: no buffer of its own to blend.
-  layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
   setCurrentLayer(plotLayer_);
   setBackground(Qt::white);
   // The plot paints every pixel of itself: nothing beneath needs painting.

@@ -14,7 +14,7 @@
 // Plotting calls only record what changed; the drawing happens a few
 // milliseconds later during event processing, and only for what changed:
 // plots and cursors sit in a buffered layer of their own, so a new frame of
-// bars and cursors does not redraw the axes, and the widget blends just three
+// bars and cursors does not redraw the axes, and the widget blends just two
 // buffers when it paints. The short delay lets a measurement loop put its next
 // request on the line first, so the drawing overlaps the wait for the reply
 // instead of delaying the request; the many calls of one frame are drawn once.

@@ -147,7 +147,8 @@ void RouteWindowClose(QWidget* window, int panel);
 // The entry text of a port the machine does not list (any more).
 QString PortLabel(int port);
 // Fills a port drop-down and keeps it current: it is listed again when it is
-// about to open and every 2 s while no callback runs, keeping its selection.
+// about to open and whenever the device directory changes (once it has
+// settled, while no callback runs), keeping its selection.
 void SetUpPortList(QComboBox* box);
 // Lists every port drop-down again now; 1 when one of them changed.
 int RefreshPortLists();

@@ -19,6 +19,11 @@ class PortBackend {
   virtual void FlushOutput() {}
   // Blocks for at most `seconds` until input may be there (real time only).
   virtual void WaitForInput(double seconds) { (void)seconds; }
+  // The waits (the event dispatcher's and WaitForInput) need not wake before
+  // `bytes` more bytes have come (at least 1): a reply paced byte by byte
+  // then wakes the program once instead of once per byte. Poll still takes
+  // every byte that is there.
+  virtual void WakeAfter(int bytes) { (void)bytes; }
   // Seconds until the next byte is due, or a negative value when nothing is scheduled.
   virtual double NextArrivalIn() const { return -1.0; }
   // True once the device has gone away (unplugged, closed by the far end).

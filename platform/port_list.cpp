@@ -1,10 +1,11 @@
 // The port drop-down: filled from the ports the machine has, and listed again
-// as adapters are plugged in and out, without touching the open port or the
-// selection.
+// as adapters are plugged in and out (the device directory is watched, not
+// polled), without touching the open port or the selection.
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFileSystemWatcher>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QTimer>
@@ -17,15 +18,16 @@
 namespace tarvo_ui {
 namespace {
 
-constexpr int kRefreshMs = 2000;
+// A plugged-in adapter's node appears first and gets its group and mode a
+// moment later: the list follows once the directory has been quiet this long.
+constexpr int kSettleMs = 500;
 
 std::vector<QPointer<QComboBox>> g_boxes;
 
 // Lists the ports again; keeps the selected port selected (offered on its own
 // when it has gone) and sends no value change. 1 when the entries changed.
-int Refresh(QComboBox* box) {
+int Refresh(QComboBox* box, const std::vector<PortEntry>& entries) {
   if (box->view() && box->view()->isVisible()) return 0;  // not under the user's pointer
-  const std::vector<PortEntry> entries = ListSerialPorts();
   const QVariant selected = box->currentData();
   bool same = box->count() == static_cast<int>(entries.size());
   for (int i = 0; same && i < box->count(); ++i)
@@ -56,21 +58,28 @@ class OpenWatcher : public QObject {
     if (box && (ev->type() == QEvent::KeyPress ||
                 (ev->type() == QEvent::MouseButtonPress &&
                  static_cast<QMouseEvent*>(ev)->button() == Qt::LeftButton)))
-      Refresh(box);
+      Refresh(box, ListSerialPorts());
     return false;
   }
 };
 
-void StartIdleRefresh() {
-  static QPointer<QTimer> timer;  // goes with the application object
-  if (timer) return;
-  timer = new QTimer(QCoreApplication::instance());
-  timer->setInterval(kRefreshMs);
+void WatchDevices() {
+  static QPointer<QFileSystemWatcher> watcher;  // goes with the application object
+  if (watcher) return;
+  watcher = new QFileSystemWatcher(QCoreApplication::instance());
+  watcher->addPath(QStringLiteral("/dev"));
+  auto* settle = new QTimer(watcher);
+  settle->setSingleShot(true);
+  settle->setInterval(kSettleMs);
+  QObject::connect(watcher, &QFileSystemWatcher::directoryChanged, settle,
+                   [settle] { settle->start(); });
   // Only while idle: inside a callback a transaction or a loop is running.
-  QObject::connect(timer, &QTimer::timeout, [] {
-    if (CallbackDepth() == 0) RefreshPortLists();
+  QObject::connect(settle, &QTimer::timeout, [settle] {
+    if (CallbackDepth() == 0)
+      RefreshPortLists();
+    else
+      settle->start();
   });
-  timer->start();
 }
 
 }  // namespace
@@ -87,7 +96,7 @@ void SetUpPortList(QComboBox* box) {
     const QSignalBlocker block(box);
     box->clear();
   }
-  Refresh(box);
+  Refresh(box, ListSerialPorts());
   static QPointer<OpenWatcher> watcher;
   if (!watcher) watcher = new OpenWatcher(QCoreApplication::instance());
   box->installEventFilter(watcher);
@@ -95,13 +104,14 @@ void SetUpPortList(QComboBox* box) {
                                [](const QPointer<QComboBox>& b) { return b.isNull(); }),
                 g_boxes.end());
   g_boxes.push_back(box);
-  StartIdleRefresh();
+  WatchDevices();
 }
 
 int RefreshPortLists() {
   int changed = 0;
+  const std::vector<PortEntry> entries = ListSerialPorts();
   for (const auto& box : g_boxes)
-    if (box) changed |= Refresh(box);
+    if (box) changed |= Refresh(box, entries);
   return changed;
 }
 

@@ -2,6 +2,11 @@
 #include "platform/qt_serial_backend.h"
 
 #include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
 
 #include <QSerialPort>
 
@@ -42,6 +47,8 @@ class QtSerialBackend : public PortBackend {
       return kComInvalidParameter;
     }
     port_->clear();
+    wakeAfter_ = 0;
+    WakeAfter(1);
     return 0;
   }
 
@@ -66,6 +73,16 @@ class QtSerialBackend : public PortBackend {
     port_->waitForReadyRead(0);
     QByteArray b = port_->readAll();
     in.insert(in.end(), b.begin(), b.end());
+    // Bytes fewer than the wake count do not make the descriptor readable,
+    // so QSerialPort has not read them: they are taken here directly.
+    const int fd = static_cast<int>(port_->handle());
+    int queued = 0;
+    if (fd >= 0 && ::ioctl(fd, FIONREAD, &queued) == 0 && queued > 0) {
+      const size_t at = in.size();
+      in.resize(at + static_cast<size_t>(queued));
+      const ssize_t n = ::read(fd, in.data() + at, static_cast<size_t>(queued));
+      in.resize(at + static_cast<size_t>(std::max<ssize_t>(n, 0)));
+    }
     // A device that has gone (a pseudo-terminal whose far end closed, an
     // adapter pulled out) shows as a read error with the line hung up.
     if (port_->error() == QSerialPort::ReadError) {
@@ -85,6 +102,20 @@ class QtSerialBackend : public PortBackend {
     port_->waitForReadyRead(static_cast<int>(seconds * 1000.0 + 0.5));
   }
 
+  // The terminal's minimum read count also decides when the descriptor polls
+  // readable (no inter-byte timer set), so the dispatcher sleeps through the
+  // first bytes of a reply.
+  void WakeAfter(int bytes) override {
+    bytes = std::clamp(bytes, 1, 255);
+    if (!port_ || bytes == wakeAfter_) return;
+    const int fd = static_cast<int>(port_->handle());
+    termios t{};
+    if (fd < 0 || ::tcgetattr(fd, &t) != 0) return;
+    t.c_cc[VMIN] = static_cast<cc_t>(bytes);
+    t.c_cc[VTIME] = 0;
+    if (::tcsetattr(fd, TCSANOW, &t) == 0) wakeAfter_ = bytes;
+  }
+
   bool Lost() const override {
     if (!port_) return false;
     if (hungUp_) return true;
@@ -100,6 +131,7 @@ class QtSerialBackend : public PortBackend {
   int parity_, dataBits_, stopBits_;
   std::unique_ptr<QSerialPort> port_;
   bool hungUp_ = false;
+  int wakeAfter_ = 0;
 };
 
 }  // namespace

@@ -28,6 +28,7 @@ struct PortState {
   double timeout = 10.0;
   int mask = 0;
   int notifyCount = 36;
+  int wakeCount = 0;  // queue length the waits may sleep until (no notification)
   ComCallbackPtr callback = nullptr;
   void* callbackData = nullptr;
 };
@@ -53,6 +54,17 @@ void Pump(int port, PortState& p) {
   size_t take = std::min(room, p.scratch.size());
   p.inq.insert(p.inq.end(), p.scratch.begin(), p.scratch.begin() + take);
   TapLine(LineEventKind::kArrived, port, p.scratch.data(), static_cast<int>(take));
+}
+
+// Tells the backend how many more bytes the waits may sleep through: up to the
+// notification's count, or the count the line expects.
+void UpdateWake(PortState& p) {
+  const bool notifying = p.callback && (p.mask & LWRS_RECEIVE) && p.notifyCount > 0;
+  const size_t want = static_cast<size_t>(notifying ? p.notifyCount : p.wakeCount);
+  if (want == 0)
+    p.backend->WakeAfter(1);
+  else if (want > p.inq.size())  // a queue already long enough is taken at once
+    p.backend->WakeAfter(static_cast<int>(want - p.inq.size()));
 }
 
 // Empties the input queue, telling the line tap what was thrown away.
@@ -195,6 +207,7 @@ int FlushInQ(int port) {
   if (!p) return ValidNumber(port) ? kComPortNotOpen : kComInvalidPort;
   Pump(port, *p);
   DiscardInput(port, *p);
+  UpdateWake(*p);
   return 0;
 }
 
@@ -215,6 +228,7 @@ int InstallComCallback(int port, int eventMask, int notifyCount, int eventCharac
   p->notifyCount = notifyCount;
   p->callback = eventMask ? callback : nullptr;
   p->callbackData = callbackData;
+  UpdateWake(*p);
   return 0;
 }
 
@@ -235,6 +249,7 @@ int ComRd(int port, char* buffer, int count) {
   Pump(port, *p);
   const double deadline = Timer() + p->timeout;
   while (p->inq.size() < static_cast<size_t>(count) && Timer() < deadline && !p->backend->Lost()) {
+    p->backend->WakeAfter(count - static_cast<int>(p->inq.size()));
     double left = deadline - Timer();
     if (VirtualClockActive()) {
       double next = p->backend->NextArrivalIn();
@@ -250,6 +265,7 @@ int ComRd(int port, char* buffer, int count) {
     TapLine(LineEventKind::kTaken, port, p->inq.data(), n);
     p->inq.erase(p->inq.begin(), p->inq.begin() + n);
   }
+  UpdateWake(*p);
   return n;
 }
 
@@ -260,7 +276,17 @@ int GetInQLen(int port) {
   // polling loop must still come to its time-out.
   AdvanceVirtualClock(1e-4);
   Pump(port, *p);
+  UpdateWake(*p);
   return static_cast<int>(p->inq.size());
+}
+
+int SetComWakeCount(int port, int bytes) {
+  PortState* p = OpenPort(port);
+  if (!p) return ValidNumber(port) ? kComPortNotOpen : kComInvalidPort;
+  if (bytes < 0) return kComInvalidParameter;
+  p->wakeCount = bytes;
+  UpdateWake(*p);
+  return 0;
 }
 
 int ComLost(int port) {
@@ -274,6 +300,7 @@ bool DispatchComEvents() {
     PortState& p = g_ports[port];
     if (!p.backend) continue;
     Pump(port, p);
+    UpdateWake(p);
     if (!p.callback || !(p.mask & LWRS_RECEIVE) || p.notifyCount <= 0) continue;
     if (p.inq.size() < static_cast<size_t>(p.notifyCount)) continue;
     ComCallbackPtr cb = p.callback;

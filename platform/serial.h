@@ -42,6 +42,10 @@ int ComRd(int port, char* buffer, int count);
 // Bytes waiting in the input queue (sees bytes that arrived even when no events
 // are processed).
 int GetInQLen(int port);
+// While no receive notification is installed, the event waits may sleep until
+// the input queue holds `bytes` (0: wake for every byte). A reply of known
+// length then wakes the program once, not once per byte.
+int SetComWakeCount(int port, int bytes);
 // 1 when the device behind an open port has gone away (unplugged, closed by
 // the far end), else 0.
 int ComLost(int port);

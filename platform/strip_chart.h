@@ -45,6 +45,7 @@ class TarvoStripChart : public TarvoPlotBase {
     int color = 0;
     int thickness = 2;
     bool changed = false;
+    int flat = 0;  // how many of the newest points equal the newest one
   };
   void setTraceCount(int n);
   void setPointsPerScreen(int n);
