@@ -97,7 +97,7 @@ TEST_F(LineGuardTest, TheHolderNamesTheWaitAndAFullQueueRefuses) {
     ReleaseLine();
     ReleaseLine();
     EXPECT_EQ(g_calls.size(), static_cast<size_t>(kMaxDeferred));  // nothing run twice
-    ReleaseLine();  // an extra release is harmless
+    ReleaseLine();                                                 // an extra release is harmless
     EXPECT_FALSE(LineBusy());
   }
 }
@@ -270,11 +270,16 @@ TEST_F(LineRuleTest, WhatIsHeldBackIsDroppedWhenTheWindowCloses) {
 TEST_F(LineRuleTest, RandomClicksNeverPutTwoTransactionsOnTheLine) {
   std::mt19937 rng(20261207);
   const std::vector<std::function<void()>> clicks = {
-      [] { Click(MAIN_BTNGet); },          [] { Click(MAIN_BTNSend); },
-      [] { Click(MAIN_ButtonTeach); },     [] { Click(MAIN_ButtonReset); },
-      [] { Click(MAIN_BTNVideo); },        [] { Click(MAIN_BTNRun); },
-      [] { Click(MAIN_BTNStop); },         [] { ClickCtrl(pPopUp, POPUP_BTNStartRecord); },
-      [] { ClickCtrl(pPopUp, POPUP_BTNStopRecord); }, [this] { Upload(CALIB_BTNWriteXFSL); },
+      [] { Click(MAIN_BTNGet); },
+      [] { Click(MAIN_BTNSend); },
+      [] { Click(MAIN_ButtonTeach); },
+      [] { Click(MAIN_ButtonReset); },
+      [] { Click(MAIN_BTNVideo); },
+      [] { Click(MAIN_BTNRun); },
+      [] { Click(MAIN_BTNStop); },
+      [] { ClickCtrl(pPopUp, POPUP_BTNStartRecord); },
+      [] { ClickCtrl(pPopUp, POPUP_BTNStopRecord); },
+      [this] { Upload(CALIB_BTNWriteXFSL); },
   };
   const std::vector<std::function<void()>> loops = {
       [] { Click(MAIN_BTNRun); }, [] { Click(MAIN_BTNVideo); }, [this] { Record(100000); },

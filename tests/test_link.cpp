@@ -34,8 +34,8 @@ struct Hw {
            hwtype = 10055;
 };
 Bytes HardwareReply(const Hw& h) {
-  return WordsToBytes({0x00AA, h.echo, h.ccdtype, h.maxpixel, h.resolution, h.pcbtype,
-                       h.virtpixel, h.subpixel, h.pixB, h.pixE, h.softversion, h.hwtype});
+  return WordsToBytes({0x00AA, h.echo, h.ccdtype, h.maxpixel, h.resolution, h.pcbtype, h.virtpixel,
+                       h.subpixel, h.pixB, h.pixE, h.softversion, h.hwtype});
 }
 
 // Line `line` of the sensor description on the calibration panel. The texts
@@ -152,8 +152,8 @@ TEST(Payload, TheStartValuesAreTheSensorsFactorySets) {
 
 TEST(Payload, MeasurementWordsIncludingSignedMicrometres) {
   std::memcpy(szReadBuf,
-              tframes::MeasurementFrame({1000, 1200, 2200, 0xFFFF, 0xFFFF, 50, 2, 3, 12, 13, 250,
-                                         5, 130, 140, 150, 0x8001})
+              tframes::MeasurementFrame({1000, 1200, 2200, 0xFFFF, 0xFFFF, 50, 2, 3, 12, 13, 250, 5,
+                                         130, 140, 150, 0x8001})
                   .data(),
               36);
   ASSERT_EQ(GetRxBuf(), 1);
@@ -161,8 +161,8 @@ TEST(Payload, MeasurementWordsIncludingSignedMicrometres) {
   EXPECT_EQ(umValue, -1);
   const std::vector<long> got = {Aval,   Bval,   Mvalue, poti,  edcntA, edcntB, peakwA,
                                  peakwB, anaMax, anaMin, raw13, raw14,  raw15,  instate};
-  EXPECT_EQ(got, (std::vector<long>{1000, 1200, 2200, 50, 2, 3, 12, 13, 250, 5, 130, 140, 150,
-                                    0x8001}));
+  EXPECT_EQ(got,
+            (std::vector<long>{1000, 1200, 2200, 50, 2, 3, 12, 13, 250, 5, 130, 140, 150, 0x8001}));
   const std::tuple<uint16_t, uint16_t, int32_t> ums[] = {{4464, 1, 70000}, {0, 0x8000, INT32_MIN}};
   for (const auto& [low, high, um] : ums) {
     pp[3] = low;
@@ -301,12 +301,20 @@ TEST(Status, TextIsCutTo72Characters) {
 }
 
 TEST(ComError, EveryOpenFailureHasItsText) {
-  const std::pair<int, const char*> cases[] = {
-      {-1, "Unknown system error"}, {-2, "Invalid port number"},  {-3, "Port is not open"},
-      {-4, "Unknown I/0 error"},    {-5, "RS-232 error!"},        {-6, "No serial port found"},
-      {-7, "Cannot open port"},     {-8, "RS-232 error!"},        {-12, "RS-232 error!"},
-      {-13, "Invalid parameter"},   {-14, "RS-232 error!"},       {-98, "RS-232 error!"},
-      {-99, "Timeout"},             {-100, "RS-232 error!"}};
+  const std::pair<int, const char*> cases[] = {{-1, "Unknown system error"},
+                                               {-2, "Invalid port number"},
+                                               {-3, "Port is not open"},
+                                               {-4, "Unknown I/0 error"},
+                                               {-5, "RS-232 error!"},
+                                               {-6, "No serial port found"},
+                                               {-7, "Cannot open port"},
+                                               {-8, "RS-232 error!"},
+                                               {-12, "RS-232 error!"},
+                                               {-13, "Invalid parameter"},
+                                               {-14, "RS-232 error!"},
+                                               {-98, "RS-232 error!"},
+                                               {-99, "Timeout"},
+                                               {-100, "RS-232 error!"}};
   for (const auto& [result, text] : cases) EXPECT_STREQ(ComErrorText(result), text) << result;
 }
 
@@ -414,15 +422,16 @@ TEST_F(IdentifyTest, EchoCheckSendsSetZeroAndJudgesOnlyTheSyncWord) {
 }
 
 TEST_F(IdentifyTest, HardwareReplyFillsTheGlobalsAndTheVideoAxes) {
-  line_->ReplyToNextWrite(0.05, HardwareReply({10, 1, 2048, 77, 3, 4096, 8192, 5, 2000, 304, 10080}));
+  line_->ReplyToNextWrite(0.05,
+                          HardwareReply({10, 1, 2048, 77, 3, 4096, 8192, 5, 2000, 304, 10080}));
   for (int i = 0; i < 16; ++i) pp[i] = static_cast<uint16_t>(900 + i);
   ASSERT_EQ(GetHARDWAREInfo(), 1);
   // The request carries pp as it was.
   EXPECT_EQ(WordAt(LastSent(), 2), kCmdHardware);
   EXPECT_EQ(WordAt(LastSent(), 6), 900);
   EXPECT_EQ(WordAt(LastSent(), 34), 914);
-  const std::vector<long> got = {ccdtype,      ccdmaxpixel, ccdresolution, pcbtype, ccdvirtpixel,
-                                 ccdsubpixel,  ccdpixB,     ccdpixE,       softversion, hwtype};
+  const std::vector<long> got = {ccdtype,     ccdmaxpixel, ccdresolution, pcbtype,     ccdvirtpixel,
+                                 ccdsubpixel, ccdpixB,     ccdpixE,       softversion, hwtype};
   EXPECT_EQ(got, (std::vector<long>{1, 2048, 77, 3, 4096, 8192, 5, 2000, 304, 10080}));
   EXPECT_TRUE(Shows(2, "resolution    = +/-10\xB5m"));
   EXPECT_TRUE(Shows(3, "working-range = 80mm +/-10mm"));

@@ -261,7 +261,8 @@ TEST_F(VideoLineTest, AFailedLastBlockStoresTheFirstBlocksButDrawsNothing) {
   ASSERT_EQ(shownA.size(), 128u);
   EXPECT_DOUBLE_EQ(shownA[64], 200);  // the graphs still show pass 1
   // The third pass was read and drawn: the handler was back on after the failure.
-  EXPECT_EQ(SentCommands(), (std::vector<uint16_t>{8, 9, 9, 9, 9, 8, 9, 9, 9, 9, 8, 9, 9, 9, 9, 8}));
+  EXPECT_EQ(SentCommands(),
+            (std::vector<uint16_t>{8, 9, 9, 9, 9, 8, 9, 9, 9, 9, 8, 9, 9, 9, 9, 8}));
   EXPECT_DOUBLE_EQ(CurveYs(MAIN_GRAPHDataMaster).at(0), 2100);
   EXPECT_DOUBLE_EQ(CurveYs(MAIN_GRAPHDataSlave).at(127), 2463);
   EXPECT_TRUE(HandlerOn());

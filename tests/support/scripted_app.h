@@ -39,7 +39,8 @@ class ScriptedAppTest : public ::testing::Test {
   // Frames written since start-up.
   std::vector<tframes::Bytes> Sent() const {
     std::vector<tframes::Bytes> out;
-    for (size_t i = first_; i < line_->writes().size(); ++i) out.push_back(line_->writes()[i].bytes);
+    for (size_t i = first_; i < line_->writes().size(); ++i)
+      out.push_back(line_->writes()[i].bytes);
     return out;
   }
   // Command words of the frames written since start-up.
