@@ -411,10 +411,7 @@ TEST_F(IdentifyTest, EchoCheckSendsSetZeroAndJudgesOnlyTheSyncWord) {
   line_->ReplyToNextWrite(0.05, reply);
   EXPECT_EQ(CheckComLine(1), 1);
   EXPECT_EQ(Status(), "Echo Check - Line Ok!");
-  const Bytes sent = LastSent();
-  CopyVarsToPP(0);
-  FillTxBuf(kCmdEcho, 0, pp);
-  EXPECT_EQ(sent, Bytes(szWriteBuf, szWriteBuf + 36));
+  EXPECT_EQ(LastSent(), RequestWithSet(kCmdEcho, 0));
 
   line_->ReplyToNextWrite(0.05, WordsToBytes({0xAA00, kCmdEcho}));
   EXPECT_EQ(CheckComLine(1), 0);

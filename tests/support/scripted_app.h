@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "link/commands.h"
+#include "link/frame.h"
 #include "link/payload.h"
 #include "platform/clock.h"
 #include "platform/scripted_line.h"
@@ -24,6 +25,13 @@ inline tarvo_sim::Set HeldSet(int k) {
   tarvo_sim::Set s{};
   for (int i = 0; i < 15; ++i) s[i] = pp[i];
   return s;
+}
+
+// The 36 bytes of a request for `command` whose payload is set k as the program holds it.
+inline tframes::Bytes RequestWithSet(uint16_t command, int k) {
+  CopyVarsToPP(static_cast<uint16_t>(k));
+  FillTxBuf(command, 0, pp);
+  return tframes::Bytes(szWriteBuf, szWriteBuf + 36);
 }
 
 // The program started on a scripted line: the connect sequence finds no sensor
