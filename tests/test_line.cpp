@@ -100,6 +100,13 @@ TEST_F(LineGuardTest, TheHolderNamesTheWaitAndAFullQueueRefuses) {
     ReleaseLine();                                                 // an extra release is harmless
     EXPECT_FALSE(LineBusy());
   }
+  // A released inner hold names the wait no longer.
+  AcquireLine();
+  AcquireLine(kOwnerVideo);
+  ReleaseLine();
+  RecordingCallback(0, 0, EVENT_COMMIT, nullptr, 0, 0);
+  EXPECT_EQ(Status(), kTransactionBusyText);
+  ReleaseLine();
 }
 
 // ---- The rule, from the model's record --------------------------------------------

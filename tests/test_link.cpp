@@ -446,6 +446,9 @@ TEST_F(IdentifyTest, TheVideoAxesFollowTheVirtualPixelRange) {
     const uint16_t spread = n == 3000 ? 2048 : n;
     EXPECT_EQ(ccdvirtpixel, spread);
     for (int i = 0; i < 128; ++i) ASSERT_DOUBLE_EQ(xArray8[i], i * spread / 128.0) << i;
+    // Nothing beyond the 128 samples is written: the description stays as it came.
+    EXPECT_EQ(std::vector<long>({ccdpixE, softversion, hwtype, adcmax}),
+              std::vector<long>({1024, 303, 10055, 10055}));
     for (int graph : {MAIN_GRAPHDataMaster, MAIN_GRAPHDataSlave}) {
       double lo = 0, hi = 0;
       GetAxisRange(pHandle, graph, VAL_XAXIS, &lo, &hi);
