@@ -1,26 +1,13 @@
 // Faults of the line and of the operator: late and broken replies, a device
 // that goes away, and buttons, a port change or the window's close in the
 // middle of a loop. The program must keep working and lose nothing.
-#include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <functional>
-#include <string>
-#include <vector>
 
-#include "app/panels.h"
 #include "display/video.h"
-#include "link/line.h"
-#include "link/link.h"
 #include "link/xflash.h"
-#include "measure/run.h"
-#include "platform/popup.h"
-#include "platform/popup_script.h"
 #include "platform/qt_serial_backend.h"
-#include "platform/serial.h"
 #include "platform/sim_port.h"
-#include "platform/ui.h"
 #include "recorder/recorder.h"
 #include "tests/support/real_line.h"
 #include "tests/support/scripted_app.h"

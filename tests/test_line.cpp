@@ -1,21 +1,10 @@
 // The line's rule: at most one transaction on the line at a time. The guard
 // that holds requests back while the line is held, and the rule checked from
 // the sensor model's own record of every request and of when its reply ended.
-#include <gtest/gtest.h>
 
-#include <functional>
 #include <random>
-#include <string>
-#include <vector>
 
-#include "app/panels.h"
-#include "link/line.h"
-#include "link/link.h"
 #include "link/xflash.h"
-#include "measure/run.h"
-#include "platform/popup.h"
-#include "platform/popup_script.h"
-#include "platform/ui.h"
 #include "recorder/recorder.h"
 #include "tests/support/scripted_app.h"
 

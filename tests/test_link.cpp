@@ -1,21 +1,6 @@
 // The sensor link: frame codec, payload copies, receive notification, reply
 // wait, connect sequence and device identification.
-#include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
-#include <functional>
-#include <string>
-#include <vector>
-
-#include "app/panels.h"
-#include "link/frame.h"
-#include "link/identify.h"
-#include "link/line.h"
-#include "link/link.h"
-#include "platform/graph_probe.h"
-#include "platform/serial.h"
-#include "platform/ui.h"
 #include "tests/support/scripted_app.h"
 
 namespace {

@@ -1,18 +1,7 @@
 // RUN, STOP, RESET and TEACH as the user works them, against the sensor model
 // or a scripted line, on the virtual clock.
-#include <gtest/gtest.h>
 
-#include <algorithm>
-#include <string>
-#include <vector>
-
-#include "app/panels.h"
-#include "link/line.h"
-#include "link/link.h"
-#include "measure/run.h"
 #include "measure/teach.h"
-#include "platform/graph_probe.h"
-#include "platform/ui.h"
 #include "tests/support/scripted_app.h"
 
 namespace {

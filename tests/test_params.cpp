@@ -1,29 +1,17 @@
 // Parameter panels and parameter file: range rules, scale factors, the mode
 // rules, the panel refresh and read-back, the panel selection, and the file
 // written and read through SEND and GET.
-#include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <filesystem>
-#include <string>
-#include <tuple>
-#include <vector>
 
-#include "app/panels.h"
 #include "display/bargraph.h"
 #include "display/video.h"
-#include "link/identify.h"
-#include "link/link.h"
 #include "link/transfer.h"
 #include "params/panels.h"
 #include "params/parafile.h"
 #include "params/parafile_format.h"
 #include "params/rules.h"
-#include "platform/graph_probe.h"
-#include "platform/popup.h"
-#include "platform/popup_script.h"
-#include "platform/ui.h"
 #include "tests/support/scripted_app.h"
 
 namespace {

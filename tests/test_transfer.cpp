@@ -1,17 +1,8 @@
 // GET and SEND between the panels and the sensor's RAM or EEPROM, the radio
 // buttons, the fetch of one set, and the fetch of the set comparison.
-#include <gtest/gtest.h>
 
-#include <cstring>
-#include <string>
-#include <vector>
-
-#include "app/panels.h"
 #include "link/compare_fetch.h"
-#include "link/line.h"
-#include "link/link.h"
 #include "link/transfer.h"
-#include "platform/ui.h"
 #include "tests/support/scripted_app.h"
 
 namespace {

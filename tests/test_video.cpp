@@ -1,24 +1,9 @@
 // Video signal: the raw 64-word block reader, the VIDEO loop, the curves and
 // threshold lines, and what is clicked while a video pass owns the line.
-#include <gtest/gtest.h>
 
-#include <algorithm>
-#include <functional>
-#include <string>
-#include <vector>
-
-#include "app/panels.h"
 #include "display/video.h"
-#include "link/frame.h"
-#include "link/identify.h"
-#include "link/line.h"
-#include "link/link.h"
 #include "link/transfer.h"
-#include "measure/run.h"
 #include "params/panels.h"
-#include "platform/graph_probe.h"
-#include "platform/serial.h"
-#include "platform/ui.h"
 #include "tests/support/scripted_app.h"
 
 namespace {

@@ -1,26 +1,14 @@
 // X-FLASH linearisation upload: the file reader, the table file, the frames on
 // the wire, the progress display and its texts, refusals and uploads that are
 // not answered.
-#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <csignal>
-#include <cstring>
 #include <filesystem>
-#include <string>
-#include <vector>
 
-#include "app/panels.h"
-#include "link/frame.h"
-#include "link/identify.h"
-#include "link/link.h"
 #include "link/xflash.h"
 #include "params/parafile.h"
-#include "platform/graph_probe.h"
-#include "platform/popup.h"
-#include "platform/popup_script.h"
-#include "platform/ui.h"
 #include "tests/support/scripted_app.h"
 
 namespace {

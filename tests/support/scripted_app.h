@@ -3,16 +3,31 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <functional>
 #include <memory>
+#include <string>
+#include <tuple>
 #include <vector>
 
+// The program's headers that the protocol suites all use.
+#include "app/panels.h"
 #include "link/commands.h"
 #include "link/frame.h"
+#include "link/identify.h"
+#include "link/line.h"
+#include "link/link.h"
 #include "link/payload.h"
+#include "measure/run.h"
 #include "platform/clock.h"
+#include "platform/graph_probe.h"
+#include "platform/popup.h"
+#include "platform/popup_script.h"
 #include "platform/scripted_line.h"
+#include "platform/serial.h"
 #include "platform/test_hooks.h"
+#include "platform/ui.h"
 #include "tests/support/frames.h"
 #include "tests/support/harness.h"
 
@@ -32,6 +47,13 @@ inline tframes::Bytes RequestWithSet(uint16_t command, int k) {
   CopyVarsToPP(static_cast<uint16_t>(k));
   FillTxBuf(command, 0, pp);
   return tframes::Bytes(szWriteBuf, szWriteBuf + 36);
+}
+
+// The x or y range of a graph axis.
+inline std::pair<double, double> AxisRange(int panel, int control, int axis) {
+  double lo = -1, hi = -1;
+  GetAxisRange(panel, control, axis, &lo, &hi);
+  return {lo, hi};
 }
 
 // The program started on a scripted line: the connect sequence finds no sensor
