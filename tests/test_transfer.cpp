@@ -53,7 +53,7 @@ TEST_F(Transfer, SendCarriesThePanelValuesToRamOrEeprom) {
     ClickCtrl(pHandle, memory);
     sim().ClearRequests();
     parameter.header = 0x1234;
-    ClickCtrl(pHandle, MAIN_BTNSend);
+    EXPECT_EQ(FireCtrlEvent(pHandle, MAIN_BTNSend, EVENT_COMMIT), 0);  // the event goes on as usual
     const uint16_t command = memory == MAIN_RBTRam ? kCmdSendRam : kCmdSendEeprom;
     const auto& req = sim().requests();
     ASSERT_EQ(tframes::SentCommands(sim()), std::vector<uint16_t>(3, command));

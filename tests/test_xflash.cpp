@@ -273,12 +273,16 @@ TEST_F(XFlashTest, CancelledOrBadFilesSendNothingAndHideTheirButton) {
   tframes::WriteFile(dir + "short.dat", Numbers(2000));
   tframes::WriteFile(dir + "range.dat", Numbers(40) + "40000\n" + Numbers(2048));
   tframes::WriteFile(dir + "text.dat", Numbers(5) + "abc\n" + Numbers(2048));
+  tframes::WriteFile(dir + "huge.dat", Numbers(2048) + std::string(4 << 20, ' '));  // too large
   const std::pair<std::string, const char*> cases[] = {
       {"", "previous"},
       {dir + "short.dat", "Linearisation file refused: only 2000 of 2048 values!"},
       {dir + "range.dat", "Linearisation file refused: value out of range in line 41!"},
       {dir + "text.dat", "Linearisation file refused: no number in line 6!"},
-      {dir + "missing.dat", "Linearisation file cannot be read!"}};
+      {dir + "missing.dat", "Linearisation file cannot be read!"},
+      {"x", "Linearisation file cannot be read!"},   // a name of one letter is no cancel
+      {dir_, "Linearisation file cannot be read!"},  // a folder: the read fails
+      {dir + "huge.dat", "Linearisation file cannot be read!"}};
   for (const auto& [path, status] : cases) {
     for (int button : {CALIB_BTNWriteXFSL, CALIB_BTNWriteXFMA}) {
       for (int b : {CALIB_BTNWriteXFSL, CALIB_BTNWriteXFMA})

@@ -34,6 +34,21 @@
 // Runs f `dt` seconds of (virtual) time from now.
 inline void After(double dt, std::function<void()> f) { ScheduleAt(Timer() + dt, std::move(f)); }
 
+// Clicks STOP `dt` seconds from now.
+inline void StopAfter(double dt) {
+  After(dt, [] { ClickCtrl(pHandle, MAIN_BTNStop); });
+}
+// Runs f at the first moment after dt at which something holds the line.
+inline void WhenLineBusy(double dt, std::function<void()> f) {
+  After(dt, [f] { LineBusy() ? f() : WhenLineBusy(0.005, f); });
+}
+// Several values in one comparison.
+using Longs = std::vector<long>;
+template <class T>
+std::vector<double> AsDoubles(const T* a, int n = 128) {
+  return std::vector<double>(a, a + n);
+}
+
 // The 15 words of set k as the program holds them (as they go out on the line).
 inline tarvo_sim::Set HeldSet(int k) {
   CopyVarsToPP(static_cast<uint16_t>(k));
