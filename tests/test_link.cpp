@@ -125,87 +125,48 @@ TEST(Payload, StartValuesAreTheFactorySetsAndMeasurementWordsAreSigned) {
   EXPECT_EQ(umValue, INT32_MIN);
 }
 
-// ---- Receive notification and reply wait, on a bare port ----------------------
+// ---- Receive notification and reply wait ---------------------------------------
 
-class PortTest : public ::testing::Test {
- protected:
-  static constexpr int kPort = 7;
-  void SetUp() override {
-    UseVirtualClock(true);
-    auto owned = std::make_unique<ScriptedLine>();
-    line_ = owned.get();
-    InstallPortBackend(kPort, std::move(owned));
-    ASSERT_EQ(OpenComConfig(kPort, "", 19200, 0, 8, 1, 4096, 4096), 0);
-    savedCom_ = com;
-    com = kPort;
-    LineHandlerOn();
-    rx_flag = graph_flag = 0;
-  }
-  void TearDown() override {
-    CloseCom(kPort);
-    com = savedCom_;
-  }
-  // An ordinary reply whose payload words count up from `first`.
-  static Bytes Numbered(uint16_t first) {
+using NotifyTest = ScriptedAppTest;
+
+TEST_F(NotifyTest, EachFrameIsNotifiedOnceInStepAndTheReplyWaitHasItsTimeout) {
+  const auto numbered = [](int first) {
     std::vector<uint16_t> w;
     for (int i = 0; i < 15; ++i) w.push_back(static_cast<uint16_t>(first + i));
     return OrdinaryFrame(kCmdFetchRam, w);
-  }
-  // Lets `bytes` arrive and processes events; whether a frame was notified.
-  bool Deliver(const Bytes& bytes, double wait = 0.05) {
+  };
+  const auto deliver = [this](const Bytes& b) {
     rx_flag = 0;
-    line_->Arrive(Timer() + 0.01, bytes);
-    RunFor(wait);
-    return rx_flag == 1;
-  }
-  ScriptedLine* line_ = nullptr;
-  int savedCom_ = 1;
-};
-
-TEST_F(PortTest, EachFrameIsNotifiedOnceAndWhatFollowsItIsDropped) {
-  const Bytes b = Numbered(100);
-  EXPECT_FALSE(Deliver(Bytes(b.begin(), b.begin() + 20)));  // a frame in two pieces
-  EXPECT_TRUE(Deliver(Bytes(b.begin() + 20, b.end())));
-  EXPECT_EQ(V({graph_flag, pp[0], pp[14]}), V({0, 100, 114}));
-  EXPECT_FALSE(Deliver({}, 0.2));
-  EXPECT_TRUE(Deliver(tframes::MeasurementFrame({11, 22, 33})));
-  EXPECT_EQ(V({graph_flag, pp[2]}), V({1, 33}));
-  // Two frames at once: the first is taken, the rest dropped; the next is read in step.
-  Bytes two = Numbered(600);
-  two.resize(36 + 20, 0x55);
-  EXPECT_TRUE(Deliver(two));
-  EXPECT_EQ(V({pp[0], GetInQLen(kPort)}), V({600, 0}));
-  EXPECT_TRUE(Deliver(Numbered(500)));
-  EXPECT_EQ(pp[14], 514);
-}
-
-TEST_F(PortTest, TheReplyWaitEndsWithTheReplyOrAfterTheTimeout) {
-  for (double delay : {1.0, 2.0}) {
-    line_->ReplyToNextWrite(delay, Numbered(42));
-    SetStatus("before");
-    LineSendBuilt(1);
-    const double t0 = Timer();
-    const int got = WaitRxFull();
-    const double took = Timer() - t0, until = std::min(delay, TIMEOUT);
-    EXPECT_EQ(got, delay < TIMEOUT ? 1 : 0) << delay;
-    EXPECT_TRUE(took >= until && took < until + 0.1 && (got || took > TIMEOUT)) << took;
-    EXPECT_STREQ(szStatus, got ? "before" : "Timeout-RS-232...");
-  }
-  RunFor(1.0);  // the late reply is still taken by the next event processing
-  EXPECT_EQ(rx_flag, 1);
-}
-
-// Bytes left in the input queue before a request (a fragment, the tail of a
-// late reply) are flushed: the reply is read in step.
-TEST_F(PortTest, ARequestFlushesWhatWaitsInTheInputQueue) {
+    line_->Arrive(Timer() + 0.01, b);
+    RunFor(0.05);
+    return rx_flag;
+  };
+  Bytes more = numbered(100);  // a frame in two pieces, and more: the rest is dropped
+  more.resize(36 + 20, 0x55);
+  EXPECT_EQ(deliver(Bytes(more.begin(), more.begin() + 20)), 0);
+  EXPECT_EQ(deliver(Bytes(more.begin() + 20, more.end())), 1);
+  EXPECT_EQ(Longs({graph_flag, pp[0], pp[14], GetInQLen(1)}), Longs({0, 100, 114, 0}));
+  EXPECT_EQ(deliver(tframes::MeasurementFrame({11, 22, 33})), 1);
+  EXPECT_EQ(Longs({graph_flag, pp[2]}), Longs({1, 33}));
+  // Bytes waiting before a request (a fragment, the tail of a late reply) are
+  // flushed by it, however it is sent: the reply is read in step.
   for (int built = 0; built < 2; ++built) {
-    EXPECT_FALSE(Deliver(Bytes(20, 0xAA)));
-    line_->ReplyToNextWrite(0.05, Numbered(42));
+    EXPECT_EQ(deliver(Bytes(20, 0xAA)), 0);
+    line_->ReplyToNextWrite(0.05, numbered(42));
     if (built) FillTxBuf(kCmdFetchRam, 0, pp);
     built ? LineSendBuilt(1) : LineSend(kCmdFetchRam, 0, pp);
     EXPECT_EQ(WaitRxFull(), 1);
     EXPECT_EQ(pp[0], 42) << built;
   }
+  // No reply within the time-out: the wait gives up; the late reply is taken afterwards.
+  line_->ReplyToNextWrite(2.0, numbered(7));
+  LineSend(kCmdFetchRam, 0, pp);
+  const double t0 = Timer();
+  EXPECT_EQ(WaitRxFull(), 0);
+  EXPECT_TRUE(Timer() - t0 > TIMEOUT && Timer() - t0 < TIMEOUT + 0.1) << Timer() - t0;
+  EXPECT_STREQ(szStatus, "Timeout-RS-232...");
+  RunFor(1.0);
+  EXPECT_EQ(Longs({rx_flag, pp[0]}), Longs({1, 7}));
 }
 
 TEST(Status, TextIsCutTo72Characters) {
@@ -217,20 +178,13 @@ TEST(Status, TextIsCutTo72Characters) {
 }
 
 TEST(ComError, EveryOpenFailureHasItsText) {
-  const std::pair<int, const char*> cases[] = {{-1, "Unknown system error"},
-                                               {-2, "Invalid port number"},
-                                               {-3, "Port is not open"},
-                                               {-4, "Unknown I/0 error"},
-                                               {-5, "RS-232 error!"},
-                                               {-6, "No serial port found"},
-                                               {-7, "Cannot open port"},
-                                               {-8, "RS-232 error!"},
-                                               {-12, "RS-232 error!"},
-                                               {-13, "Invalid parameter"},
-                                               {-14, "RS-232 error!"},
-                                               {-98, "RS-232 error!"},
-                                               {-99, "Timeout"},
-                                               {-100, "RS-232 error!"}};
+  // clang-format off
+  const std::pair<int, const char*> cases[] = {
+      {-1, "Unknown system error"}, {-2, "Invalid port number"}, {-3, "Port is not open"}, {-4, "Unknown I/0 error"},
+      {-5, "RS-232 error!"}, {-6, "No serial port found"}, {-7, "Cannot open port"}, {-8, "RS-232 error!"},
+      {-12, "RS-232 error!"}, {-13, "Invalid parameter"}, {-14, "RS-232 error!"}, {-98, "RS-232 error!"},
+      {-99, "Timeout"}, {-100, "RS-232 error!"}};
+  // clang-format on
   for (const auto& [result, text] : cases) EXPECT_STREQ(ComErrorText(result), text) << result;
 }
 
