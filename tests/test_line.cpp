@@ -15,33 +15,25 @@ using tarvo_sim::SensorSim;
 
 // ---- The guard -------------------------------------------------------------------
 
-// What ran, in order; panel -1 is the plain action.
-struct Call {
-  int panel, control, event, d1, d2;
-  void* data;
-  bool busy;
-};
-std::vector<Call> g_calls;
-std::vector<int> RanPanels() {
-  std::vector<int> out;
-  for (const Call& c : g_calls) out.push_back(c.panel);
-  return out;
-}
-
+// What ran, in order, with its arguments; "busy" when the line was held meanwhile.
+std::vector<std::string> g_ran;
+void* g_data = nullptr;
 int RecordingCallback(int panel, int control, int event, void* data, int d1, int d2) {
   if (DeferIfLineBusy(RecordingCallback, panel, control, event, data, d1, d2)) return 0;
-  g_calls.push_back({panel, control, event, d1, d2, data, LineBusy() != 0});
+  g_ran.push_back(std::to_string(panel) + " " + std::to_string(control) + " " +
+                  std::to_string(event) + " " + std::to_string(d1) + " " + std::to_string(d2) +
+                  (LineBusy() ? " busy" : ""));
+  if (data) g_data = data;
   return 0;
 }
 void PlainAction() {
-  if (DeferIfLineBusy(PlainAction)) return;
-  g_calls.push_back({-1, 0, 0, 0, 0, nullptr, LineBusy() != 0});
+  if (!DeferIfLineBusy(PlainAction)) g_ran.push_back(LineBusy() ? "plain busy" : "plain");
 }
 
 using LineGuardTest = ScriptedAppTest;
 
 TEST_F(LineGuardTest, HeldBackRequestsRunInClickOrderOnceTheLastHoldIsReleased) {
-  g_calls.clear();
+  g_ran.clear();
   RecordingCallback(1, 2, 3, nullptr, 4, 5);  // a free line: at once
   int tag = 0;
   AcquireLine(kOwnerVideo);
@@ -49,45 +41,37 @@ TEST_F(LineGuardTest, HeldBackRequestsRunInClickOrderOnceTheLastHoldIsReleased) 
   RecordingCallback(6, 7, EVENT_COMMIT, &tag, 8, 9);
   PlainAction();
   RecordingCallback(10, 11, EVENT_COMMIT, nullptr, 0, 0);
-  EXPECT_EQ(RanPanels(), std::vector<int>{1});
-  EXPECT_EQ(DeferredCount(), 3);
+  EXPECT_EQ(Longs({long(g_ran.size()), DeferredCount()}), Longs({1, 3}));
   ReleaseLine();
   EXPECT_EQ(DeferredCount(), 3);  // still held by the outer hold
   ReleaseLine();
   EXPECT_EQ(DeferredCount(), 0);
-  ASSERT_EQ(RanPanels(), (std::vector<int>{1, 6, -1, 10}));
-  // With exactly the arguments of the click, and the line free.
-  const Call& c = g_calls[1];
-  EXPECT_EQ(std::vector<int>({c.control, c.event, c.d1, c.d2}),
-            std::vector<int>({7, EVENT_COMMIT, 8, 9}));
-  EXPECT_EQ(c.data, &tag);
-  for (const Call& r : g_calls) EXPECT_FALSE(r.busy) << r.panel;
+  // In click order, with exactly the arguments of the click, and the line free.
+  const std::string commit = " " + std::to_string(EVENT_COMMIT) + " ";
+  EXPECT_EQ(g_ran, (std::vector<std::string>{"1 2 3 4 5", "6 7" + commit + "8 9", "plain",
+                                             "10 11" + commit + "0 0"}));
+  EXPECT_EQ(g_data, &tag);
 }
 
 TEST_F(LineGuardTest, TheHolderNamesTheWaitAndAFullQueueRefuses) {
-  struct Owner {
-    LineOwner owner;
-    const char* text;
-    const char* full;
-  } owners[] = {{kOwnerVideo, kLineBusyText, kLineBusyFullText},
-                {kOwnerUpload, kUploadBusyText, kUploadBusyFullText},
-                {kOwnerTransaction, kTransactionBusyText, kTransactionBusyFullText}};
-  for (const Owner& o : owners) {
-    SCOPED_TRACE(o.text);
-    g_calls.clear();
-    AcquireLine(o.owner);
+  // clang-format off
+  const std::tuple<LineOwner, const char*, const char*> owners[] = {
+      {kOwnerVideo, kLineBusyText, kLineBusyFullText}, {kOwnerUpload, kUploadBusyText, kUploadBusyFullText},
+      {kOwnerTransaction, kTransactionBusyText, kTransactionBusyFullText}};
+  // clang-format on
+  for (const auto& [owner, text, full] : owners) {
+    g_ran.clear();
+    AcquireLine(owner);
     AcquireLine();  // a transaction inside: the outer owner still names the wait
-    EXPECT_EQ(LineUploading(), o.owner == kOwnerUpload ? 1 : 0);
+    EXPECT_EQ(LineUploading(), owner == kOwnerUpload ? 1 : 0);
     RecordingCallback(0, 0, EVENT_COMMIT, nullptr, 0, 0);
-    EXPECT_EQ(Status(), o.text);
+    EXPECT_EQ(Status(), text);
     for (int i = 1; i < kMaxDeferred + 2; ++i) RecordingCallback(i, 0, EVENT_COMMIT, nullptr, 0, 0);
     EXPECT_EQ(DeferredCount(), kMaxDeferred);
-    EXPECT_EQ(Status(), o.full);
-    ReleaseLine();
-    ReleaseLine();
-    EXPECT_EQ(g_calls.size(), static_cast<size_t>(kMaxDeferred));  // nothing run twice
-    ReleaseLine();                                                 // an extra release is harmless
-    EXPECT_FALSE(LineBusy());
+    EXPECT_EQ(Status(), full);
+    for (int i = 0; i < 3; ++i) ReleaseLine();  // an extra release is harmless
+    EXPECT_EQ(Longs({long(g_ran.size()), LineBusy()}),
+              Longs({kMaxDeferred, 0}));  // nothing run twice
   }
   // A released inner hold names the wait no longer.
   AcquireLine();
@@ -148,10 +132,6 @@ class LineRuleTest : public PacedSensorTest {
     if (!PanelVisible(pPopUp)) ClickCtrl(pHandle, MAIN_TOGGBTN_Recorder);
     sim().ClearRequests();
   }
-  // Runs f at the first moment after dt at which a video pass holds the line.
-  void DuringPass(double dt, std::function<void()> f) {
-    After(dt, [this, f] { LineBusy() ? f() : DuringPass(0.005, f); });
-  }
   // STOP (and STOP RECORD) every 2 s in [from, to): ends loops that start late.
   void KeepStopping(double from, double to) {
     for (double t = from; t < to; t += 2)
@@ -173,21 +153,8 @@ class LineRuleTest : public PacedSensorTest {
   std::string dir_;
 };
 
-TEST_F(LineRuleTest, GetSendAndResetDuringRunWaitForItsReply) {
-  After(0.5, [] { Click(MAIN_BTNGet); });
-  After(1.3, [] { Click(MAIN_BTNSend); });
-  After(1.9, [] { Click(MAIN_ButtonReset); });
-  After(2.6, [] { Click(MAIN_BTNStop); });
-  Click(MAIN_BTNRun);
-  EXPECT_EQ(Violations(sim()), std::vector<std::string>{});
-  EXPECT_EQ(RequestCount(sim(), kCmdFetchRam), 3);
-  EXPECT_EQ(RequestCount(sim(), kCmdSendRam), 3);
-  EXPECT_EQ(RequestCount(sim(), kCmdResetMaxMin), 1);
-  EXPECT_GT(RequestCount(sim(), kCmdMeasure, 2.2), 5);  // RUN went on after each of them
-}
-
 TEST_F(LineRuleTest, StopThenRunDuringAVideoPassWaitsForThePass) {
-  DuringPass(0.5, [] {
+  WhenLineBusy(0.5, [] {
     Click(MAIN_BTNStop);
     Click(MAIN_BTNRun);  // held back: runs once the pass has ended
   });
@@ -241,7 +208,7 @@ TEST_F(LineRuleTest, AnUploadHoldsTheLineAndASecondOneIsRefused) {
 TEST_F(LineRuleTest, WhatIsHeldBackIsDroppedWhenTheWindowCloses) {
   double closedAt = -1;
   std::string dropped;
-  DuringPass(0.5, [&] {
+  WhenLineBusy(0.5, [&] {
     SetCtrlVal(pHandle, MAIN_DropDCom, 1);
     FireCtrlEvent(pHandle, MAIN_DropDCom, EVENT_COMMIT);
     Click(MAIN_BTNGet);
