@@ -56,31 +56,21 @@ TEST(LinFile, ReadsTheFirst2048IntegersWithAnySeparator) {
 }
 
 TEST(LinFile, RefusesShortOutOfRangeAndNonNumericTextByLine) {
-  struct Case {
-    std::string text;
-    int error, count, line;
-  } cases[] = {{Numbers(2047), kLinTooFew, 2047, 2048},
-               {"", kLinTooFew, 0, 1},
-               {Numbers(99) + "32768\n" + Numbers(2000), kLinOutOfRange, 99, 100},
-               {"-32769 " + Numbers(2048), kLinOutOfRange, 0, 1},
-               {"123456789012345678901234567890 " + Numbers(2048), kLinOutOfRange, 0, 1}};
-  for (const Case& c : cases) {
-    const LinParseResult r = Parse(c.text);
-    EXPECT_EQ(std::vector<int>({r.error, r.count, r.line}),
-              std::vector<int>({c.error, c.count, c.line}))
-        << c.text.substr(0, 12);
+  // clang-format off
+  const std::pair<std::string, Longs> cases[] = {  // text, then error, values read, line
+      {Numbers(2047), {kLinTooFew, 2047, 2048}}, {"", {kLinTooFew, 0, 1}},
+      {Numbers(99) + "32768\n" + Numbers(2000), {kLinOutOfRange, 99, 100}},
+      {"-32769 " + Numbers(2048), {kLinOutOfRange, 0, 1}},
+      {"123456789012345678901234567890 " + Numbers(2048), {kLinOutOfRange, 0, 1}}};
+  // clang-format on
+  for (const auto& [text, want] : cases) {
+    const LinParseResult r = Parse(text);
+    EXPECT_EQ(Longs({r.error, r.count, r.line}), want) << text.substr(0, 12);
   }
   for (const char* bad : {"12a", "1.5", "-", "0x10", "abc", "+-3"}) {
     const LinParseResult r = Parse(Numbers(9) + bad + "\n" + Numbers(2048));
-    EXPECT_EQ(std::vector<int>({r.error, r.line}), std::vector<int>({kLinNotANumber, 10})) << bad;
+    EXPECT_EQ(Longs({r.error, r.line}), Longs({kLinNotANumber, 10})) << bad;
   }
-  char msg[73];
-  LinRefusalText(LinParseResult{kLinTooFew, 1000, 1001}, msg, sizeof msg);
-  EXPECT_STREQ(msg, "Linearisation file refused: only 1000 of 2048 values!");
-  LinRefusalText(LinParseResult{kLinOutOfRange, 17, 18}, msg, sizeof msg);
-  EXPECT_STREQ(msg, "Linearisation file refused: value out of range in line 18!");
-  LinRefusalText(LinParseResult{kLinNotANumber, 17, 18}, msg, sizeof msg);
-  EXPECT_STREQ(msg, "Linearisation file refused: no number in line 18!");
 }
 
 TEST(LinFile, TheDefaultTableIsWrittenOrItsFailureReported) {
@@ -122,21 +112,19 @@ TEST(XFlashFrame, WriteFrameLeavesTheTailAlone) {
 }
 
 TEST(XFlashFrame, IncompleteTextsFitTheStatusLine) {
+  // clang-format off
   const std::pair<XFlashUploadState, const char*> cases[] = {
       {{256, 3, 0, 0}, "X-FLASH upload incomplete: 3 of 256 frames unanswered!"},
       {{256, 0, 1, 1}, "X-FLASH upload incomplete: clear unanswered, 1 wrong echo!"},
       {{256, 0, 2, 0}, "X-FLASH upload incomplete: 2 wrong echoes!"},
       {{256, 200, 56, 1}, "X-FLASH incomplete: clear, 200 of 256 unanswered, 56 wrong echoes!"}};
+  // clang-format on
   char text[73];
   for (const auto& [state, want] : cases) {
     xflashUpload = state;
     EXPECT_FALSE(XFLASHUploadConfirmed());
     XFLASHIncompleteText(text, sizeof text);
     EXPECT_STREQ(text, want);
-  }
-  for (int field = 1; field < 4; ++field) {
-    xflashUpload = {256, field == 1, field == 2, field == 3};
-    EXPECT_FALSE(XFLASHUploadConfirmed()) << field;
   }
   xflashUpload = XFlashUploadState{256, 0, 0, 0};
   EXPECT_TRUE(XFLASHUploadConfirmed());
@@ -175,15 +163,15 @@ TEST_F(XFlashTest, ClearAndWriteFramesOnTheWire) {
   ASSERT_EQ(ClearXFLASH(), 1);
   EXPECT_EQ(Status(), "X-FLASH-cleared!");
   EXPECT_EQ(sim().xflashClears, 1);
-  tarvo_sim::Set fill;
-  fill.fill(0x00AA);
   EXPECT_EQ(sim().requests().back().command, kCmdClearXFlash);
-  EXPECT_EQ(sim().requests().back().words, fill);
+  EXPECT_EQ(std::count(sim().requests().back().words.begin(), sim().requests().back().words.end(),
+                       0x00AA),
+            15);
   BeginXFLASHUpload();
   WriteXFLASH(8, 3, linArray);
   // The write frame keeps the clear frame's tail.
   const auto& req = sim().requests().back();
-  EXPECT_EQ(std::vector<int>({req.command, req.argument}), std::vector<int>({kCmdWriteXFlash, 8}));
+  EXPECT_EQ(Longs({req.command, req.argument}), Longs({kCmdWriteXFlash, 8}));
   EXPECT_EQ(req.words, (tarvo_sim::Set{3, 264, 265, 266, 267, 268, 269, 270, 271, 0xAA, 0xAA, 0xAA,
                                        0xAA, 0xAA, 0xAA}));
   EXPECT_EQ(parameter.command, kCmdWriteXFlash);
@@ -204,15 +192,14 @@ TEST_F(XFlashTest, OnlyTheLastEchoOfAWholeAnsweredUploadCompletesIt) {
   EXPECT_EQ(Status(), "X-FLASH-write OK: PAGE9 ...");
   ASSERT_EQ(Bars().size(), 1u);
   const PlotInfo bar = Bars()[0];
-  EXPECT_EQ(std::vector<double>({bar.x1, bar.y1, bar.x2, bar.y2}),
-            std::vector<double>({1, 0, 2032, 1}));
-  EXPECT_EQ(std::make_pair(bar.fillColor, bar.frameColor),
-            std::make_pair(kProgressGreen, kProgressGreen));
+  EXPECT_EQ(std::vector<double>(
+                {bar.x1, bar.y1, bar.x2, bar.y2, double(bar.fillColor), double(bar.frameColor)}),
+            std::vector<double>({1, 0, 2032, 1, kProgressGreen, kProgressGreen}));
   WriteXFLASH(248, 9, linArray);
   EXPECT_EQ(Status(), kDone);
-  EXPECT_EQ(Bars().size(), 2u);  // the bars stay until the graph is cleared
-  EXPECT_EQ(Bars().back().x2, static_cast<double>(ccdsubpixel));
-  EXPECT_EQ(LastBarColour(), kDoneGrey);
+  EXPECT_EQ(
+      std::vector<double>({double(Bars().size()), Bars().back().x2, double(LastBarColour())}),
+      std::vector<double>({2, double(ccdsubpixel), kDoneGrey}));  // the bars stay until cleared
   // A new upload whose last frame gets no answer: pp still holds the echo of
   // page 9, offset 248 from before; it confirms nothing.
   sim().faults().silent = true;
@@ -220,17 +207,16 @@ TEST_F(XFlashTest, OnlyTheLastEchoOfAWholeAnsweredUploadCompletesIt) {
   const double t0 = Timer();
   WriteXFLASH(248, 9, linArray);
   EXPECT_GT(Timer() - t0, TIMEOUT);
-  EXPECT_EQ(std::vector<int>({pp[0], pp[1], xflashUpload.unanswered}),
-            std::vector<int>({248, 9, 1}));
+  EXPECT_EQ(Longs({pp[0], pp[1], xflashUpload.unanswered, LastBarColour()}),
+            Longs({248, 9, 1, kProgressGreen}));
   EXPECT_EQ(Status(), "Timeout-RS-232...");
-  EXPECT_EQ(LastBarColour(), kProgressGreen);
   // An earlier unanswered frame: the last echo is no completion either.
   BeginXFLASHUpload();
   WriteXFLASH(8, 2, linArray);
   sim().faults().silent = false;
   WriteXFLASH(248, 9, linArray);
-  EXPECT_EQ(Status(), "X-FLASH-write OK: PAGE9 ...");
-  EXPECT_EQ(LastBarColour(), kProgressGreen);
+  EXPECT_EQ(Status() + " " + std::to_string(LastBarColour()),
+            "X-FLASH-write OK: PAGE9 ... " + std::to_string(kProgressGreen));
 }
 
 TEST_F(XFlashTest, FullUploadOfTheDefaultTable) {
@@ -247,24 +233,20 @@ TEST_F(XFlashTest, FullUploadOfTheDefaultTable) {
   ASSERT_EQ(reqs.size(), 257u);
   EXPECT_EQ(reqs[0].command, kCmdClearXFlash);
   for (int k = 0; k < 256; ++k)
-    ASSERT_EQ(std::vector<int>({reqs[1 + k].command, reqs[1 + k].argument, reqs[1 + k].words[0]}),
-              std::vector<int>({kCmdWriteXFlash, (k % 32) * 8, 2 + k / 32}))
+    ASSERT_EQ(Longs({reqs[1 + k].command, reqs[1 + k].argument, reqs[1 + k].words[0]}),
+              Longs({kCmdWriteXFlash, (k % 32) * 8, 2 + k / 32}))
         << k;
   // The progress display: manual x axis 1 .. ccdsubpixel, one bar a frame, grey last.
-  double xmin = 0, xmax = 0;
-  GetAxisRange(pHandle, MAIN_GRAPHBarSlave, VAL_XAXIS, &xmin, &xmax);
-  EXPECT_EQ(std::make_pair(xmin, xmax), std::make_pair(1.0, double(ccdsubpixel)));
-  EXPECT_EQ(Bars().size(), 256u);
-  EXPECT_EQ(LastBarColour(), kDoneGrey);
+  EXPECT_EQ(AxisRange(pHandle, MAIN_GRAPHBarSlave, VAL_XAXIS),
+            std::make_pair(1.0, double(ccdsubpixel)));
+  EXPECT_EQ(Longs({long(Bars().size()), LastBarColour()}), Longs({256, kDoneGrey}));
   EXPECT_EQ(CtrlText(pHandle, MAIN_NUMAnaMax), "2040");
   // The file dialogue as asked for, and the button hid itself.
   const PopupCall& call = PopupCalls().back();
-  EXPECT_EQ(
-      std::vector<std::string>({call.title, call.text, call.pattern}),
-      std::vector<std::string>({"TARVO-LT-Series-Linearisation-File", "XF-LINEAR.DAT", "*.dat"}));
-  EXPECT_EQ(call.button, VAL_LOAD_BUTTON);
-  EXPECT_FALSE(Visible(CALIB_BTNWriteXFMA));
-  EXPECT_TRUE(Visible(CALIB_BTNWriteXFSL));
+  EXPECT_EQ(call.title + "|" + call.text + "|" + call.pattern,
+            "TARVO-LT-Series-Linearisation-File|XF-LINEAR.DAT|*.dat");
+  EXPECT_EQ(Longs({call.button, Visible(CALIB_BTNWriteXFMA), Visible(CALIB_BTNWriteXFSL)}),
+            Longs({VAL_LOAD_BUTTON, 0, 1}));
   EXPECT_EQ(std::string(file_name), dir_ + "/LIN2048.DAT");
 }
 
@@ -274,6 +256,7 @@ TEST_F(XFlashTest, CancelledOrBadFilesSendNothingAndHideTheirButton) {
   tframes::WriteFile(dir + "range.dat", Numbers(40) + "40000\n" + Numbers(2048));
   tframes::WriteFile(dir + "text.dat", Numbers(5) + "abc\n" + Numbers(2048));
   tframes::WriteFile(dir + "huge.dat", Numbers(2048) + std::string(4 << 20, ' '));  // too large
+  // clang-format off
   const std::pair<std::string, const char*> cases[] = {
       {"", "previous"},
       {dir + "short.dat", "Linearisation file refused: only 2000 of 2048 values!"},
@@ -283,6 +266,7 @@ TEST_F(XFlashTest, CancelledOrBadFilesSendNothingAndHideTheirButton) {
       {"x", "Linearisation file cannot be read!"},   // a name of one letter is no cancel
       {dir_, "Linearisation file cannot be read!"},  // a folder: the read fails
       {dir + "huge.dat", "Linearisation file cannot be read!"}};
+  // clang-format on
   for (const auto& [path, status] : cases) {
     for (int button : {CALIB_BTNWriteXFSL, CALIB_BTNWriteXFMA}) {
       for (int b : {CALIB_BTNWriteXFSL, CALIB_BTNWriteXFMA})
@@ -301,23 +285,22 @@ TEST_F(XFlashTest, CancelledOrBadFilesSendNothingAndHideTheirButton) {
 }
 
 TEST_F(XFlashTest, UnansweredAndLateFramesAreCountedAndEveryFrameIsSent) {
-  struct Case {
-    int silentAfter;
-    double late;
-    const char* status;
-  } cases[] = {{1 + 250, 0, "X-FLASH upload incomplete: 6 of 256 frames unanswered!"},
-               {0, 0, "X-FLASH incomplete: clear, 256 of 256 unanswered!"},
-               // Every reply 1.6 s after its frame: inside the next frame's wait.
-               {-1, 1.6, "X-FLASH upload incomplete: "}};
-  for (const Case& c : cases) {
-    sim().faults().silentAfter = c.silentAfter < 0 ? -1 : sim().RepliesSent() + c.silentAfter;
-    sim().faults().lateReply = c.late;
+  // Replies that stop after the clear and 250 frames, none at all, or each
+  // 1.6 s after its frame (inside the next frame's wait).
+  // clang-format off
+  const std::tuple<int, double, const char*> cases[] = {
+      {1 + 250, 0, "X-FLASH upload incomplete: 6 of 256 frames unanswered!"},
+      {0, 0, "X-FLASH incomplete: clear, 256 of 256 unanswered!"}, {-1, 1.6, "X-FLASH upload incomplete: "}};
+  // clang-format on
+  for (const auto& [silentAfter, late, status] : cases) {
+    sim().faults().silentAfter = silentAfter < 0 ? -1 : sim().RepliesSent() + silentAfter;
+    sim().faults().lateReply = late;
     sim().ClearRequests();
     Upload(Table());
-    EXPECT_EQ(Status().rfind(c.status, 0), 0u) << Status();
+    EXPECT_EQ(Status().rfind(status, 0), 0u) << Status();
     EXPECT_EQ(XFlashRequests(), 257);
     for (const PlotInfo& b : Bars()) EXPECT_NE(b.fillColor, kDoneGrey);
-    if (c.late > 0) EXPECT_NE(Status().find("wrong echoes"), std::string::npos) << Status();
+    if (late > 0) EXPECT_NE(Status().find("wrong echoes"), std::string::npos) << Status();
     SetCtrlAttribute(pCalib, CALIB_BTNWriteXFMA, ATTR_VISIBLE, 1);
     RunFor(2.0);
   }
