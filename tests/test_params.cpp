@@ -207,27 +207,6 @@ TEST_F(ParamPanels, EveryControlReadsBackWhatTheLastRefreshWrote) {
   }
 }
 
-TEST_F(ParamPanels, RefreshCorrectsOutOfRangeValuesAndAppliesTheEvaluationMode) {
-  Parameter p = StartValues();
-  p.set1[3] = 5000;
-  Refresh(p);
-  EXPECT_EQ(Longs({parameter.set1[3], tframes::IntVal(pPara1, PARA1_NEDITeachA)}),
-            Longs({2048, 2048}));
-  p.set1[3] = 1000;
-  p.set2[3] = 1500;
-  for (uint16_t mode = 0; mode <= 4; ++mode) {  // each mode: its target, axis, editable setpoint
-    p.set0[0] = mode;
-    Refresh(p);
-    const EvalModeEffect e = EvalModeRule(mode, 1000, 1500, 4096);
-    EXPECT_EQ(Longs({tVal, yaxisMAX, CtrlDimmed(pPara1, PARA1_NEDITeachA),
-                     CtrlDimmed(pPara2, PARA2_NEDITeachB)}),
-              Longs({e.tVal, e.yaxisMAX, e.teachADimmed, e.teachBDimmed}))
-        << "mode " << mode;
-    EXPECT_EQ(AxisRange(pHandle, MAIN_STRIPHistory, VAL_LEFT_YAXIS),
-              std::make_pair(0.0, double(e.yaxisMAX)));
-  }
-}
-
 TEST_F(ParamPanels, ScaleThresholdAndToleranceDisplays) {
   YMAXADC = 256;
   Parameter p = StartValues();
@@ -286,32 +265,27 @@ TEST_F(ParamPanels, HardwareAndAnalogModesOnRefreshAndRingAlike) {
   }
 }
 
-TEST_F(ParamPanels, EvalRingAppliesItsRule) {
-  Refresh(StartValues());  // mode 1
+TEST_F(ParamPanels, TheEvaluationRingAppliesItsRuleAndAnUnreadableRingCountsAsModeZero) {
+  Refresh(StartValues());  // evaluation mode 1, hardware mode 1, analog mode 0
   const uint16_t tBefore = tVal;
-  const auto choose = [](int mode) {
-    SetCtrlVal(pPara0, PARA0_DropEvalMode, mode);
-    FireCtrlEvent(pPara0, PARA0_DropEvalMode, EVENT_COMMIT);
+  const auto cursorStyle = [] {
+    int style = 0;
+    GetCursorAttribute(pHandle, MAIN_GRAPHBarSlave, 2, ATTR_CURSOR_POINT_STYLE, &style);
+    return style;
   };
-  const auto styles = [] {
-    int a = 0, b = 0;
-    GetCursorAttribute(pHandle, MAIN_GRAPHBarMaster, 2, ATTR_CURSOR_POINT_STYLE, &a);
-    GetCursorAttribute(pHandle, MAIN_GRAPHBarSlave, 2, ATTR_CURSOR_POINT_STYLE, &b);
-    return Longs({a, b});
-  };
-  for (int graph : {MAIN_GRAPHBarMaster, MAIN_GRAPHBarSlave})
-    SetCursorAttribute(pHandle, graph, 2, ATTR_CURSOR_POINT_STYLE, VAL_SOLID_SQUARE);
-  choose(4);
-  EXPECT_EQ(styles(),
-            Longs({VAL_SOLID_SQUARE, VAL_SOLID_SQUARE}));  // modes 3 and 4 leave the cursor
-  EXPECT_EQ(yaxisMAX, 8192);
-  choose(0);
-  EXPECT_EQ(
-      Longs({CtrlDimmed(pPara1, PARA1_NEDITeachA), CtrlDimmed(pPara2, PARA2_NEDITeachB), yaxisMAX}),
-      Longs({1, 0, 4096}));
-  EXPECT_EQ(styles(), Longs({VAL_NO_POINT, VAL_NO_POINT}));
-  EXPECT_EQ(tVal, tBefore);         // the target follows at the next refresh
-  EXPECT_EQ(parameter.set0[0], 1);  // the variable at the next read of the panels
+  SetCursorAttribute(pHandle, MAIN_GRAPHBarSlave, 2, ATTR_CURSOR_POINT_STYLE, VAL_SOLID_SQUARE);
+  SetCtrlVal(pPara0, PARA0_DropEvalMode, 4);
+  FireCtrlEvent(pPara0, PARA0_DropEvalMode, EVENT_COMMIT);
+  EXPECT_EQ(Longs({yaxisMAX, cursorStyle()}),
+            Longs({8192, VAL_SOLID_SQUARE}));  // modes 3, 4 leave the cursor
+  for (auto ring : {CC_DropEvalMode, CC_DROPHardwareMode, CC_DROPAnaMode})
+    ring(pPara0, -1, EVENT_COMMIT, nullptr, 0, 0);
+  EXPECT_EQ(Longs({CtrlDimmed(pPara1, PARA1_NEDITeachA), CtrlDimmed(pPara2, PARA2_NEDITeachB),
+                   yaxisMAX, cursorStyle(), CtrlDimmed(pPara0, PARA0_CTRLTolLo),
+                   CtrlVisible(pHandle, MAIN_ButtonReset)}),
+            Longs({1, 0, 4096, VAL_NO_POINT, 0, 0}));
+  EXPECT_EQ(Longs({tVal, parameter.set0[0]}),
+            Longs({tBefore, 1}));  // target and variable follow later
 }
 
 TEST_F(ParamPanels, ToggleButtonsShowOnePanelAtATime) {
