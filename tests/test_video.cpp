@@ -209,27 +209,6 @@ TEST_F(VideoLineTest, AFailedLastBlockStoresTheFirstBlocksButDrawsNothing) {
   EXPECT_TRUE(HandlerOn());
 }
 
-TEST_F(VideoLineTest, StopDuringASilentBlockEndsAfterThatBlockTimesOut) {
-  line_->ReplyToNextWrite(0.04, Measurement(1000));
-  line_->ReplyToNextWrite(0.07, Block(100));  // then block 1 of sensor A stays silent
-  bool enabledAtOnce = false;
-  After(0.3, [&] {
-    ASSERT_EQ(Sent().size(), 3u);
-    ClickCtrl(pHandle, MAIN_BTNStop);
-    enabledAtOnce = !CtrlDimmed(pHandle, MAIN_BTNRun) && !CtrlDimmed(pHandle, MAIN_BTNVideo);
-  });
-  ClickCtrl(pHandle, MAIN_BTNVideo);
-  EXPECT_TRUE(enabledAtOnce);
-  ASSERT_EQ(Sent().size(), 3u);  // no further block, no further pass
-  const double waited = Timer() - LastSentAt();
-  EXPECT_TRUE(waited >= TIMEOUT && waited < TIMEOUT + 0.25)
-      << waited;  // STOP's 0.2 s may fall inside
-  EXPECT_EQ(Longs({stop_flag, adcbufA[0], adcbufA[64]}), Longs({1, 100, 7}));
-  EXPECT_EQ(Status(), kBlockTimeout);
-  EXPECT_FALSE(CtrlDimmed(pPopUp, POPUP_BTNStartRecord));
-  EXPECT_TRUE(HandlerOn());
-}
-
 TEST_F(VideoLineTest, VideoSelectsTheRamTargetAndSendsNoBlockWithoutAMeasurement) {
   SetCtrlVal(pHandle, MAIN_RBTRam, 0);
   SetCtrlVal(pHandle, MAIN_RBTEeprom, 1);
