@@ -119,10 +119,6 @@ TEST(Payload, StartValuesAreTheFactorySetsAndMeasurementWordsAreSigned) {
   pp[4] = 1;
   CopyPPtoRAWVars();
   EXPECT_EQ(umValue, 70000);
-  pp[3] = 0;
-  pp[4] = 0x8000;
-  CopyPPtoRAWVars();
-  EXPECT_EQ(umValue, INT32_MIN);
 }
 
 // ---- Receive notification and reply wait ---------------------------------------

@@ -152,7 +152,8 @@ TEST_F(RunLineTest, RunWithoutSensorTimesOutAndCanRunAgain) {
 }
 
 TEST_F(RunLineTest, ANonMeasurementFirstReplyEndsAfterOneMoreRequest) {
-  line_->ReplyToNextWrite(0.05, tframes::FilledFrame(kCmdFetchRam, 0x1234));
+  line_->ReplyToNextWrite(0.05,
+                          tframes::OrdinaryFrame(kCmdFetchRam, std::vector<uint16_t>(15, 0x1234)));
   const double t0 = Timer();
   ClickCtrl(pHandle, MAIN_BTNRun);
   EXPECT_EQ(Status(), "Timeout RS232-Line!");
