@@ -46,20 +46,14 @@ int Replay(const std::string& target, int (*entry)(const uint8_t*, size_t)) {
   return ran;
 }
 
-TEST(FuzzRegressions, ReceivePathInputs) {
-  EXPECT_GT(Replay("receive", fuzz::FuzzReceivePath), 0) << kFuzzDir;
-}
-
-TEST(FuzzRegressions, ParameterFileInputs) {
-  EXPECT_GT(Replay("parafile", fuzz::FuzzParaFile), 0) << kFuzzDir;
-}
-
-TEST(FuzzRegressions, LinearisationFileInputs) {
-  EXPECT_GT(Replay("linfile", fuzz::FuzzLinFile), 0) << kFuzzDir;
-}
-
-TEST(FuzzRegressions, RecorderFileInputs) {
-  EXPECT_GT(Replay("recfile", fuzz::FuzzRecFile), 0) << kFuzzDir;
+TEST(FuzzRegressions, EveryKeptInputOfEveryTarget) {
+  const std::pair<const char*, int (*)(const uint8_t*, size_t)> targets[] = {
+      {"receive", fuzz::FuzzReceivePath},
+      {"parafile", fuzz::FuzzParaFile},
+      {"linfile", fuzz::FuzzLinFile},
+      {"recfile", fuzz::FuzzRecFile}};
+  for (const auto& [target, entry] : targets)
+    EXPECT_GT(Replay(target, entry), 0) << kFuzzDir << " " << target;
 }
 
 // The receive entry itself must see what the line carries: a measurement frame

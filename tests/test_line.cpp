@@ -1,32 +1,88 @@
-// The line's rule: at most one transaction on the line at a time. Checked from
+// The line's rule: at most one transaction on the line at a time. The guard
+// that holds requests back while the line is held, and the rule checked from
 // the sensor model's own record of every request and of when its reply ended.
-#include <gtest/gtest.h>
 
-#include <functional>
 #include <random>
-#include <string>
-#include <vector>
 
-#include "app/panels.h"
-#include "link/commands.h"
-#include "link/line.h"
-#include "link/link.h"
 #include "link/xflash.h"
-#include "measure/run.h"
-#include "platform/clock.h"
-#include "platform/popup.h"
-#include "platform/popup_script.h"
-#include "platform/serial.h"
-#include "platform/test_hooks.h"
-#include "platform/ui.h"
 #include "recorder/recorder.h"
-#include "tests/support/frames.h"
-#include "tests/support/harness.h"
+#include "tests/support/scripted_app.h"
 
 namespace {
 
 using tarvo_sim::Request;
 using tarvo_sim::SensorSim;
+
+// ---- The guard -------------------------------------------------------------------
+
+// What ran, in order, with its arguments; "busy" when the line was held meanwhile.
+std::vector<std::string> g_ran;
+void* g_data = nullptr;
+int RecordingCallback(int panel, int control, int event, void* data, int d1, int d2) {
+  if (DeferIfLineBusy(RecordingCallback, panel, control, event, data, d1, d2)) return 0;
+  g_ran.push_back(std::to_string(panel) + " " + std::to_string(control) + " " +
+                  std::to_string(event) + " " + std::to_string(d1) + " " + std::to_string(d2) +
+                  (LineBusy() ? " busy" : ""));
+  if (data) g_data = data;
+  return 0;
+}
+void PlainAction() {
+  if (!DeferIfLineBusy(PlainAction)) g_ran.push_back(LineBusy() ? "plain busy" : "plain");
+}
+
+using LineGuardTest = ScriptedAppTest;
+
+TEST_F(LineGuardTest, HeldBackRequestsRunInClickOrderOnceTheLastHoldIsReleased) {
+  g_ran.clear();
+  RecordingCallback(1, 2, 3, nullptr, 4, 5);  // a free line: at once
+  int tag = 0;
+  AcquireLine(kOwnerVideo);
+  AcquireLine();  // holds nest
+  RecordingCallback(6, 7, EVENT_COMMIT, &tag, 8, 9);
+  PlainAction();
+  RecordingCallback(10, 11, EVENT_COMMIT, nullptr, 0, 0);
+  EXPECT_EQ(Longs({long(g_ran.size()), DeferredCount()}), Longs({1, 3}));
+  ReleaseLine();
+  EXPECT_EQ(DeferredCount(), 3);  // still held by the outer hold
+  ReleaseLine();
+  EXPECT_EQ(DeferredCount(), 0);
+  // In click order, with exactly the arguments of the click, and the line free.
+  const std::string commit = " " + std::to_string(EVENT_COMMIT) + " ";
+  EXPECT_EQ(g_ran, (std::vector<std::string>{"1 2 3 4 5", "6 7" + commit + "8 9", "plain",
+                                             "10 11" + commit + "0 0"}));
+  EXPECT_EQ(g_data, &tag);
+}
+
+TEST_F(LineGuardTest, TheHolderNamesTheWaitAndAFullQueueRefuses) {
+  // clang-format off
+  const std::tuple<LineOwner, const char*, const char*> owners[] = {
+      {kOwnerVideo, kLineBusyText, kLineBusyFullText}, {kOwnerUpload, kUploadBusyText, kUploadBusyFullText},
+      {kOwnerTransaction, kTransactionBusyText, kTransactionBusyFullText}};
+  // clang-format on
+  for (const auto& [owner, text, full] : owners) {
+    g_ran.clear();
+    AcquireLine(owner);
+    AcquireLine();  // a transaction inside: the outer owner still names the wait
+    EXPECT_EQ(LineUploading(), owner == kOwnerUpload ? 1 : 0);
+    RecordingCallback(0, 0, EVENT_COMMIT, nullptr, 0, 0);
+    EXPECT_EQ(Status(), text);
+    for (int i = 1; i < kMaxDeferred + 2; ++i) RecordingCallback(i, 0, EVENT_COMMIT, nullptr, 0, 0);
+    EXPECT_EQ(DeferredCount(), kMaxDeferred);
+    EXPECT_EQ(Status(), full);
+    for (int i = 0; i < 3; ++i) ReleaseLine();  // an extra release is harmless
+    EXPECT_EQ(Longs({long(g_ran.size()), LineBusy()}),
+              Longs({kMaxDeferred, 0}));  // nothing run twice
+  }
+  // A released inner hold names the wait no longer.
+  AcquireLine();
+  AcquireLine(kOwnerVideo);
+  ReleaseLine();
+  RecordingCallback(0, 0, EVENT_COMMIT, nullptr, 0, 0);
+  EXPECT_EQ(Status(), kTransactionBusyText);
+  ReleaseLine();
+}
+
+// ---- The rule, from the model's record --------------------------------------------
 
 constexpr double kFrameTime = 35 * SensorSim::kByteTime;  // first to last byte of a request
 
@@ -46,25 +102,21 @@ std::vector<std::string> Violations(const SensorSim& s) {
   for (size_t i = 0; i < r.size(); ++i) {
     if (r[i].command == kCmdVideoBlock && r[i].argument == 0 && r[i].words[0] == 0) {
       const int want[3][2] = {{64, 0}, {0, 1}, {64, 1}};
-      for (int k = 0; k < 3; ++k) {
-        const size_t j = i + 1 + k;
-        if (j >= r.size()) break;  // a pass cut short by a time-out or the end
-        if (r[j].command != kCmdVideoBlock || r[j].argument != want[k][0] ||
-            r[j].words[0] != want[k][1])
-          out.push_back("video pass broken: " + name(j));
+      for (size_t k = 0; k < 3 && i + 1 + k < r.size(); ++k) {  // a pass may be cut short
+        const Request& b = r[i + 1 + k];
+        if (b.command != kCmdVideoBlock || b.argument != want[k][0] || b.words[0] != want[k][1])
+          out.push_back("video pass broken: " + name(i + 1 + k));
       }
     }
-    if (r[i].command == kCmdClearXFlash) {
+    if (r[i].command == kCmdClearXFlash)
       for (size_t j = i + 1; j < i + 1 + kXFlashFrames; ++j)
         if (j >= r.size() || r[j].command != kCmdWriteXFlash) {
           out.push_back("upload broken after " + name(i));
           break;
         }
-    }
   }
   return out;
 }
-
 class LineRuleTest : public PacedSensorTest {
  protected:
   void SetUp() override {
@@ -80,20 +132,10 @@ class LineRuleTest : public PacedSensorTest {
     if (!PanelVisible(pPopUp)) ClickCtrl(pHandle, MAIN_TOGGBTN_Recorder);
     sim().ClearRequests();
   }
-  void At(double dt, std::function<void()> f) { ScheduleAt(Timer() + dt, std::move(f)); }
-  // Runs f at the first moment after dt at which a video pass holds the line.
-  void DuringPass(double dt, std::function<void()> f) {
-    At(dt, [this, f] {
-      if (LineBusy())
-        f();
-      else
-        DuringPass(0.005, f);
-    });
-  }
   // STOP (and STOP RECORD) every 2 s in [from, to): ends loops that start late.
   void KeepStopping(double from, double to) {
     for (double t = from; t < to; t += 2)
-      At(t, [] {
+      After(t, [] {
         ClickCtrl(pPopUp, POPUP_BTNStopRecord);
         ClickCtrl(pHandle, MAIN_BTNStop);
       });
@@ -107,29 +149,17 @@ class LineRuleTest : public PacedSensorTest {
     EnterCtrlVal(pPopUp, POPUP_NEDITRecSamples, records);
     ClickCtrl(pPopUp, POPUP_BTNStartRecord);
   }
+  static void Click(int control) { ClickCtrl(pHandle, control); }
   std::string dir_;
 };
 
-TEST_F(LineRuleTest, GetSendAndResetDuringRunWaitForItsReply) {
-  At(0.5, [] { ClickCtrl(pHandle, MAIN_BTNGet); });
-  At(1.3, [] { ClickCtrl(pHandle, MAIN_BTNSend); });
-  At(1.9, [] { ClickCtrl(pHandle, MAIN_ButtonReset); });
-  At(2.6, [] { ClickCtrl(pHandle, MAIN_BTNStop); });
-  ClickCtrl(pHandle, MAIN_BTNRun);
-  EXPECT_EQ(Violations(sim()), std::vector<std::string>{});
-  EXPECT_EQ(RequestCount(sim(), kCmdFetchRam), 3);
-  EXPECT_EQ(RequestCount(sim(), kCmdSendRam), 3);
-  EXPECT_EQ(RequestCount(sim(), kCmdResetMaxMin), 1);
-  EXPECT_GT(RequestCount(sim(), kCmdMeasure, 2.2), 5);  // RUN went on after each of them
-}
-
 TEST_F(LineRuleTest, StopThenRunDuringAVideoPassWaitsForThePass) {
-  DuringPass(0.5, [] {
-    ClickCtrl(pHandle, MAIN_BTNStop);
-    ClickCtrl(pHandle, MAIN_BTNRun);  // held back: runs once the pass has ended
+  WhenLineBusy(0.5, [] {
+    Click(MAIN_BTNStop);
+    Click(MAIN_BTNRun);  // held back: runs once the pass has ended
   });
-  At(1.5, [] { ClickCtrl(pHandle, MAIN_BTNStop); });
-  ClickCtrl(pHandle, MAIN_BTNVideo);
+  After(1.5, [] { Click(MAIN_BTNStop); });
+  Click(MAIN_BTNVideo);
   EXPECT_EQ(Violations(sim()), std::vector<std::string>{});
   EXPECT_GT(RequestCount(sim(), kCmdMeasure, 1.0), 10);
   EXPECT_EQ(Status(), "Line Ok!");
@@ -137,22 +167,22 @@ TEST_F(LineRuleTest, StopThenRunDuringAVideoPassWaitsForThePass) {
 
 TEST_F(LineRuleTest, VideoStoppedWhileWaitingForRunsReplyRunsNoPass) {
   sim().SetAnswerDelay(0.3);
-  At(0.5, [this] {
-    At(0.01, [] { ClickCtrl(pHandle, MAIN_BTNStop); });
-    ClickCtrl(pHandle, MAIN_BTNVideo);
+  After(0.5, [] {
+    After(0.01, [] { Click(MAIN_BTNStop); });
+    Click(MAIN_BTNVideo);
   });
-  ClickCtrl(pHandle, MAIN_BTNRun);
+  Click(MAIN_BTNRun);
   EXPECT_EQ(RequestCount(sim(), kCmdVideoBlock), 0);
   EXPECT_EQ(stop_flag, 1);
 }
 
 TEST_F(LineRuleTest, AnUploadHoldsTheLineAndASecondOneIsRefused) {
   std::string refusal;
-  At(1.0, [&] {
+  After(1.0, [&] {
     Upload(CALIB_BTNWriteXFSL);
     refusal = Status();
-    ClickCtrl(pHandle, MAIN_BTNGet);   // held back until the upload is over
-    ClickCtrl(pHandle, MAIN_BTNRun);
+    Click(MAIN_BTNGet);  // held back until the upload is over
+    Click(MAIN_BTNRun);
   });
   KeepStopping(2.0, 40.0);
   Upload(CALIB_BTNWriteXFMA);  // RUN, held back, runs at its end
@@ -165,9 +195,12 @@ TEST_F(LineRuleTest, AnUploadHoldsTheLineAndASecondOneIsRefused) {
   EXPECT_GT(RequestCount(sim(), kCmdMeasure), 5);
   EXPECT_EQ(stop_flag, 1);
   // An upload clicked while a loop runs is refused.
-  At(0.5, [&] { Upload(CALIB_BTNWriteXFSL); refusal = Status(); });
-  At(1.0, [] { ClickCtrl(pHandle, MAIN_BTNStop); });
-  ClickCtrl(pHandle, MAIN_BTNRun);
+  After(0.5, [&] {
+    Upload(CALIB_BTNWriteXFSL);
+    refusal = Status();
+  });
+  After(1.0, [] { Click(MAIN_BTNStop); });
+  Click(MAIN_BTNRun);
   EXPECT_EQ(refusal, kUploadInLoopText);
   EXPECT_EQ(RequestCount(sim(), kCmdClearXFlash), 1);
 }
@@ -175,16 +208,16 @@ TEST_F(LineRuleTest, AnUploadHoldsTheLineAndASecondOneIsRefused) {
 TEST_F(LineRuleTest, WhatIsHeldBackIsDroppedWhenTheWindowCloses) {
   double closedAt = -1;
   std::string dropped;
-  DuringPass(0.5, [&] {
+  WhenLineBusy(0.5, [&] {
     SetCtrlVal(pHandle, MAIN_DropDCom, 1);
     FireCtrlEvent(pHandle, MAIN_DropDCom, EVENT_COMMIT);
-    ClickCtrl(pHandle, MAIN_BTNGet);
+    Click(MAIN_BTNGet);
     EXPECT_EQ(DeferredCount(), 2);
     closedAt = Timer();
     FirePanelEvent(pHandle, EVENT_CLOSE);
     dropped = Status();
   });
-  ClickCtrl(pHandle, MAIN_BTNVideo);
+  Click(MAIN_BTNVideo);
   RunFor(2.0);
   EXPECT_TRUE(QuitRequested());
   EXPECT_EQ(dropped, "2 held-back requests dropped");
@@ -200,20 +233,20 @@ TEST_F(LineRuleTest, WhatIsHeldBackIsDroppedWhenTheWindowCloses) {
 TEST_F(LineRuleTest, RandomClicksNeverPutTwoTransactionsOnTheLine) {
   std::mt19937 rng(20261207);
   const std::vector<std::function<void()>> clicks = {
-      [] { ClickCtrl(pHandle, MAIN_BTNGet); },
-      [] { ClickCtrl(pHandle, MAIN_BTNSend); },
-      [] { ClickCtrl(pHandle, MAIN_ButtonTeach); },
-      [] { ClickCtrl(pHandle, MAIN_ButtonReset); },
-      [] { ClickCtrl(pHandle, MAIN_BTNVideo); },
-      [] { ClickCtrl(pHandle, MAIN_BTNRun); },
-      [] { ClickCtrl(pHandle, MAIN_BTNStop); },
+      [] { Click(MAIN_BTNGet); },
+      [] { Click(MAIN_BTNSend); },
+      [] { Click(MAIN_ButtonTeach); },
+      [] { Click(MAIN_ButtonReset); },
+      [] { Click(MAIN_BTNVideo); },
+      [] { Click(MAIN_BTNRun); },
+      [] { Click(MAIN_BTNStop); },
       [] { ClickCtrl(pPopUp, POPUP_BTNStartRecord); },
       [] { ClickCtrl(pPopUp, POPUP_BTNStopRecord); },
       [this] { Upload(CALIB_BTNWriteXFSL); },
   };
   const std::vector<std::function<void()>> loops = {
-      [] { ClickCtrl(pHandle, MAIN_BTNRun); }, [] { ClickCtrl(pHandle, MAIN_BTNVideo); },
-      [this] { Record(100000); }, [this] { Upload(CALIB_BTNWriteXFMA); }};
+      [] { Click(MAIN_BTNRun); }, [] { Click(MAIN_BTNVideo); }, [this] { Record(100000); },
+      [this] { Upload(CALIB_BTNWriteXFMA); }};
   constexpr int kClicksPerLoop = 60;
   constexpr double kSpan = 30.0;  // seconds of simulated time per loop
   int clicked = 0;
@@ -223,11 +256,11 @@ TEST_F(LineRuleTest, RandomClicksNeverPutTwoTransactionsOnTheLine) {
     std::uniform_real_distribution<double> when(0.05, kSpan);
     std::uniform_int_distribution<size_t> which(0, clicks.size() - 1);
     for (int k = 0; k < kClicksPerLoop; ++k)
-      At(when(rng), [&, c = clicks[which(rng)]] {
+      After(when(rng), [&, c = clicks[which(rng)]] {
         ++clicked;
         c();
       });
-    if (closing) At(kSpan + 0.5, [] { FirePanelEvent(pHandle, EVENT_CLOSE); });
+    if (closing) After(kSpan + 0.5, [] { FirePanelEvent(pHandle, EVENT_CLOSE); });
     KeepStopping(kSpan + 0.5, kSpan + 40);  // a held-back RUN may start late
     const double started = Timer();
     loops[closing ? 0 : l]();

@@ -1,449 +1,194 @@
 // The sensor link: frame codec, payload copies, receive notification, reply
 // wait, connect sequence and device identification.
-#include <gtest/gtest.h>
 
-#include <cstring>
-#include <memory>
-#include <string>
-#include <vector>
-
-#include "app/panels.h"
-#include "link/frame.h"
-#include "link/identify.h"
-#include "link/line.h"
-#include "link/link.h"
-#include "link/payload.h"
-#include "platform/clock.h"
-#include "platform/graph_probe.h"
-#include "platform/port_backend.h"
-#include "platform/scripted_line.h"
-#include "platform/serial.h"
-#include "platform/test_hooks.h"
-#include "platform/ui.h"
-#include "tests/support/frames.h"
-#include "tests/support/harness.h"
+#include "tests/support/scripted_app.h"
 
 namespace {
 
+using tarvo_sim::SensorSim;
 using tframes::Bytes;
+using tframes::OrdinaryFrame;
+using tframes::WordAt;
 using tframes::WordsToBytes;
+using V = std::vector<long>;
 
-// A reply frame: sync word, command echo, then words from byte 4 on.
-Bytes Reply(uint16_t sync, uint16_t command, const std::vector<uint16_t>& from4 = {}) {
-  std::vector<uint16_t> w = {sync, command};
-  w.insert(w.end(), from4.begin(), from4.end());
-  return WordsToBytes(w);
-}
-
+// A hardware reply: after sync and echo, the ten words of the description.
 struct Hw {
-  uint16_t echo = 10, ccdtype = 1, maxpixel = 1024, resolution = 4096, pcbtype = 0,
+  uint16_t echo = kCmdHardware, ccdtype = 1, maxpixel = 1024, resolution = 4096, pcbtype = 0,
            virtpixel = 4096, subpixel = 4096, pixB = 1, pixE = 1024, softversion = 303,
            hwtype = 10055;
 };
 Bytes HardwareReply(const Hw& h) {
-  return Reply(0x00AA, h.echo,
-               {h.ccdtype, h.maxpixel, h.resolution, h.pcbtype, h.virtpixel, h.subpixel, h.pixB,
-                h.pixE, h.softversion, h.hwtype});
+  return WordsToBytes({0x00AA, h.echo, h.ccdtype, h.maxpixel, h.resolution, h.pcbtype, h.virtpixel,
+                       h.subpixel, h.pixB, h.pixE, h.softversion, h.hwtype});
 }
 
-std::string SensorInfoLine(int line) {
+// Line `line` of the sensor description on the calibration panel. The texts
+// are Windows-1252 (the micro sign is the byte 0xB5); the panel may hand one
+// back as it went in or as UTF-8, but the character must have survived.
+::testing::AssertionResult Shows(int line, const std::string& expected) {
   char buf[256] = {0};
   GetTextBoxLine(pCalib, CALIB_TEXTSensorInfo, line, buf, sizeof buf);
-  return buf;
-}
-
-// The program's texts are Windows-1252 (the micro sign is the byte 0xB5). The
-// panels may hand a text back as it went in or as UTF-8; either way the
-// character must have survived, not been replaced.
-std::string Utf8FromLatin1(const std::string& s) {
-  std::string out;
-  for (unsigned char c : s) {
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
+  std::string utf8;
+  for (unsigned char c : expected) {
+    if (c >= 0x80) utf8 += static_cast<char>(0xC0 | (c >> 6));
+    utf8 += static_cast<char>(c >= 0x80 ? (0x80 | (c & 0x3F)) : c);
   }
-  return out;
-}
-::testing::AssertionResult Shows(const std::string& actual, const std::string& expected) {
-  if (actual == expected || actual == Utf8FromLatin1(expected))
-    return ::testing::AssertionSuccess();
-  std::string hex;
-  for (unsigned char c : actual)
-    if (c >= 0x80) hex += " " + std::to_string(c);
-  return ::testing::AssertionFailure()
-         << "shown \"" << actual << "\" (bytes above 127:" << hex << "), expected \"" << expected
-         << "\": the micro sign (Windows-1252 byte 0xB5) did not reach the screen intact";
+  if (buf == expected || buf == utf8) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "line " << line << " shows \"" << buf << "\", not \""
+                                       << expected << "\" with its micro sign intact";
 }
 
-uint16_t WordOf(const Bytes& b, int at) { return tframes::WordAt(b, at); }
+// ---- Frame codec and payloads ------------------------------------------------
 
-// ---------------------------------------------------------------------------
-// Frame codec
-
-TEST(FrameCodec, EncodesSyncCommandArgumentAndWordsHighByteFirst) {
-  uint16_t values[15];
-  for (int i = 0; i < 15; ++i) values[i] = static_cast<uint16_t>(0x1100 * (i + 1) + i);
-  unsigned char out[36];
-  EncodeFrame(out, 0x0102, 0xA0B1, values);
-  EXPECT_EQ(Bytes(out, out + 6), (Bytes{0x00, 0x55, 0x01, 0x02, 0xA0, 0xB1}));
-  for (int i = 0; i < 15; ++i) {
-    EXPECT_EQ(out[6 + 2 * i], values[i] >> 8) << "word " << i;
-    EXPECT_EQ(out[7 + 2 * i], values[i] & 0xFF) << "word " << i;
-  }
-}
-
-TEST(FrameCodec, FillTxBufTouchesOnlyTheFirst36BytesAndMayTakePP) {
+TEST(FrameCodec, SyncCommandArgumentAndWordsGoOutHighByteFirst) {
+  // The transmit buffer: only its first 36 bytes, and pp itself may be the payload.
   std::memset(szWriteBuf, 0xEE, sizeof szWriteBuf);
-  for (int i = 0; i < 16; ++i) pp[i] = static_cast<uint16_t>(1000 + i);
-  FillTxBuf(9, 64, pp);
-  EXPECT_EQ(WordOf(Bytes(szWriteBuf, szWriteBuf + 36), 2), 9);
-  EXPECT_EQ(WordOf(Bytes(szWriteBuf, szWriteBuf + 36), 4), 64);
-  EXPECT_EQ(WordOf(Bytes(szWriteBuf, szWriteBuf + 36), 34), 1014);
-  for (int i = 36; i < kBufBytes; ++i) ASSERT_EQ(szWriteBuf[i], 0xEE) << "byte " << i;
+  for (int i = 0; i < 16; ++i) pp[i] = static_cast<uint16_t>(0x1100 * (i + 1) + i);
+  std::vector<uint16_t> want = {0x0055, 0x0102, 0xA0B1};
+  want.insert(want.end(), pp, pp + 15);
+  FillTxBuf(0x0102, 0xA0B1, pp);
+  EXPECT_EQ(Bytes(szWriteBuf, szWriteBuf + 36), WordsToBytes(want));
+  EXPECT_EQ(std::count(szWriteBuf + 36, szWriteBuf + kBufBytes, 0xEE), kBufBytes - 36);
 }
 
-TEST(FrameCodec, MeasurementReplyFillsAll16WordsFromByte4) {
-  std::vector<uint16_t> words = {0x1234, 0x0008};
-  for (int i = 0; i < 16; ++i) words.push_back(static_cast<uint16_t>(0x0101 * (i + 1)));
-  Bytes in = WordsToBytes(words);
-  std::memcpy(szReadBuf, in.data(), 36);
-  EXPECT_EQ(GetRxBuf(), 1);
-  for (int i = 0; i < 16; ++i) EXPECT_EQ(pp[i], 0x0101 * (i + 1)) << "word " << i;
-}
-
-TEST(FrameCodec, OrdinaryReplyFills15WordsFromByte6AndKeepsWord15) {
-  // Only bytes 2-3 decide: 0x0108 and 0x0800 are not measurement replies, and
-  // the sync word is never looked at.
-  for (uint16_t command : {uint16_t{2}, uint16_t{0x0108}, uint16_t{0x0800}, uint16_t{0}}) {
+TEST(FrameCodec, OnlyBytes2And3MakeAMeasurementReply) {
+  // A measurement reply: 16 words from byte 4. Any other: 15 words from byte 6,
+  // word 15 kept. The sync word is never looked at.
+  for (uint16_t command : {8, 2, 0x0108, 0x0800, 0}) {
+    std::vector<uint16_t> words = {0xFFFF, command};
+    for (int i = 0; i < 16; ++i) words.push_back(static_cast<uint16_t>(40000 + i));
+    std::memcpy(szReadBuf, WordsToBytes(words).data(), 36);
     pp[15] = 0xBEEF;
-    std::vector<uint16_t> words = {0xFFFF, command, 0x7777};
-    for (int i = 0; i < 15; ++i) words.push_back(static_cast<uint16_t>(40000 + i));
-    Bytes in = WordsToBytes(words);
-    uint16_t out[16];
-    out[15] = 0xBEEF;
-    EXPECT_EQ(DecodeFrame(in.data(), out), 0) << command;
-    for (int i = 0; i < 15; ++i) EXPECT_EQ(out[i], 40000 + i);
-    EXPECT_EQ(out[15], 0xBEEF);
-
-    std::memcpy(szReadBuf, in.data(), 36);
-    EXPECT_EQ(GetRxBuf(), 0);
-    EXPECT_EQ(pp[0], 40000);
-    EXPECT_EQ(pp[15], 0xBEEF);
+    const int measurement = command == 8;
+    EXPECT_EQ(GetRxBuf(), measurement) << command;
+    EXPECT_EQ(std::vector<uint16_t>(pp, pp + 15 + measurement),
+              std::vector<uint16_t>(words.begin() + 3 - measurement, words.end()))
+        << command;
+    if (!measurement) EXPECT_EQ(pp[15], 0xBEEF);
   }
 }
 
-// ---------------------------------------------------------------------------
-// Payloads
-
-TEST(Payload, ThirtyTwoBitFieldsTravelLowWordFirst) {
-  SetParameterStartValues();
-  CopyVarsToPP(1);
-  EXPECT_EQ(pp[11], 1024);
-  EXPECT_EQ(pp[12], 0);
-  FillTxBuf(1, 1, pp);
-  EXPECT_EQ(Bytes(szWriteBuf + 28, szWriteBuf + 32), (Bytes{0x04, 0x00, 0x00, 0x00}));
-
-  CopyVarsToPP(0);
-  FillTxBuf(1, 0, pp);
-  EXPECT_EQ(Bytes(szWriteBuf + 32, szWriteBuf + 36), (Bytes{0x90, 0x88, 0x00, 0x00}));
-  // Set 0 carries its words 0..12 in front.
-  EXPECT_EQ(szWriteBuf[7], 1);     // set0[0]
-  EXPECT_EQ(szWriteBuf[19], 100);  // set0[6]
-
+TEST(Payload, EachSetTravelsWithItsLongFieldsLowWordFirstAndComesBackAlone) {
+  for (int i = 0; i < 13; ++i) parameter.set0[i] = static_cast<uint16_t>(100 + i);
+  for (int i = 0; i < 11; ++i) parameter.set1[i] = static_cast<uint16_t>(200 + i);
+  for (int i = 0; i < 11; ++i) parameter.set2[i] = static_cast<uint16_t>(300 + i);
+  parameter.set0Long = 0x12345678u;
+  parameter.set1Long[0] = 0x11112222u;
+  parameter.set1Long[1] = 0xFFFF0003u;
+  parameter.set2Long[0] = 0x00010000u;
   parameter.set2Long[1] = 70000;
-  CopyVarsToPP(2);
-  EXPECT_EQ(pp[13], 4464);
-  EXPECT_EQ(pp[14], 1);
-}
-
-TEST(Payload, EverySetSurvivesTheRoundTripOverTheLine) {
-  for (uint16_t set = 0; set < 3; ++set) {
-    SetParameterStartValues();
-    parameter.set0[12] = 0xFFFF;
-    parameter.set0Long = 70000;
-    parameter.set1[10] = 0xABCD;
-    parameter.set1Long[0] = 70000;
-    parameter.set1Long[1] = 0xFFFFFFFFu;
-    parameter.set2[0] = 7;
-    parameter.set2Long[0] = 0x00010000u;
-    parameter.set2Long[1] = 70000;
-    const Parameter sent = parameter;
-
-    CopyVarsToPP(set);
-    FillTxBuf(1, set, pp);
-    // What went out comes back as the payload of an ordinary reply.
-    std::memcpy(szReadBuf, szWriteBuf, 36);
-    szReadBuf[3] = 2;
-    std::memset(pp, 0, sizeof pp);
+  const Parameter sent = parameter;
+  const std::vector<uint16_t> tails[3] = {
+      {0x5678, 0x1234}, {0x2222, 0x1111, 3, 0xFFFF}, {0, 1, 0x1170, 1}};
+  for (int k = 0; k < 3; ++k) {
+    parameter = sent;
+    tarvo_sim::Set want{};
+    for (int i = 0; i < (k ? 11 : 13); ++i) want[i] = static_cast<uint16_t>(100 * (k + 1) + i);
+    std::copy(tails[k].begin(), tails[k].end(), want.begin() + (k ? 11 : 13));
+    pp[15] = 0x5A5A;
+    EXPECT_EQ(HeldSet(k), want) << k;
+    EXPECT_EQ(pp[15], 0x5A5A);
+    // Into an empty record: set k only.
     std::memset(&parameter, 0, sizeof parameter);
-    ASSERT_EQ(GetRxBuf(), 0);
-    CopyPPtoVars(set);
-
-    if (set == 0) {
-      for (int i = 0; i < 13; ++i) EXPECT_EQ(parameter.set0[i], sent.set0[i]);
-      EXPECT_EQ(parameter.set0Long, 70000u);
-    } else if (set == 1) {
-      for (int i = 0; i < 11; ++i) EXPECT_EQ(parameter.set1[i], sent.set1[i]);
-      EXPECT_EQ(parameter.set1Long[0], 70000u);
-      EXPECT_EQ(parameter.set1Long[1], 0xFFFFFFFFu);
-    } else {
-      for (int i = 0; i < 11; ++i) EXPECT_EQ(parameter.set2[i], sent.set2[i]);
-      EXPECT_EQ(parameter.set2Long[0], 0x00010000u);
-      EXPECT_EQ(parameter.set2Long[1], 70000u);
-    }
-    // The other sets were not touched.
-    if (set != 1) EXPECT_EQ(parameter.set1Long[0], 0u);
-    if (set != 0) EXPECT_EQ(parameter.set0Long, 0u);
+    CopyPPtoVars(static_cast<uint16_t>(k));
+    for (int j = 0; j < 3; ++j) EXPECT_EQ(HeldSet(j), j == k ? want : tarvo_sim::Set{}) << k << j;
   }
-}
-
-TEST(Payload, UnknownSetNumberChangesNothing) {
-  SetParameterStartValues();
-  for (int i = 0; i < 16; ++i) pp[i] = static_cast<uint16_t>(300 + i);
+  // No such set: neither direction changes anything.
+  parameter = sent;
+  for (int i = 0; i < 16; ++i) pp[i] = static_cast<uint16_t>(i);
   CopyVarsToPP(3);
-  for (int i = 0; i < 16; ++i) EXPECT_EQ(pp[i], 300 + i);
-  // A frame built afterwards carries the previous payload.
-  FillTxBuf(1, 3, pp);
-  EXPECT_EQ(szWriteBuf[6] * 256 + szWriteBuf[7], 300);
-  EXPECT_EQ(szWriteBuf[34] * 256 + szWriteBuf[35], 314);
-
-  const Parameter before = parameter;
   CopyPPtoVars(3);
   CopyPPtoVars(0xFFFF);
-  EXPECT_EQ(std::memcmp(&before, &parameter, sizeof parameter), 0);
-
-  // Set 0 leaves word 15 alone.
-  pp[15] = 0x5A5A;
-  CopyVarsToPP(0);
-  EXPECT_EQ(pp[15], 0x5A5A);
-  EXPECT_EQ(pp[0], 1);
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(pp[i], i);
+  EXPECT_EQ(std::memcmp(&sent, &parameter, sizeof parameter), 0);
 }
 
-TEST(Payload, MeasurementWordsIncludingSignedMicrometres) {
-  std::vector<uint16_t> words = {0x0000, 0x0008, 1000, 1200, 2200, 0xFFFF, 0xFFFF, 50,  2,
-                                 3,      12,     13,   250,  5,    130,    140,    150, 0x8001};
-  Bytes in = WordsToBytes(words);
-  std::memcpy(szReadBuf, in.data(), 36);
-  ASSERT_EQ(GetRxBuf(), 1);
+TEST(Payload, StartValuesAreTheFactorySetsAndMeasurementWordsAreSigned) {
+  SetParameterStartValues();
+  EXPECT_EQ(V({parameter.header, parameter.command}), V({0x0055, kCmdSendRam}));
+  for (int k = 0; k < 3; ++k) EXPECT_EQ(HeldSet(k), SensorSim().eeprom[k]) << "set " << k;
+  for (int i = 0; i < 16; ++i) pp[i] = static_cast<uint16_t>(1000 + i);
+  pp[3] = pp[4] = 0xFFFF;  // -1 in micrometres
   CopyPPtoRAWVars();
-  EXPECT_EQ(umValue, -1);  // 65535 + 65536 * 65535 as a signed 32-bit value
-  const std::vector<long> got = {Aval,   Bval,   Mvalue, poti,  edcntA, edcntB, peakwA,
-                                 peakwB, anaMax, anaMin, raw13, raw14,  raw15,  instate};
-  EXPECT_EQ(got, (std::vector<long>{1000, 1200, 2200, 50, 2, 3, 12, 13, 250, 5, 130, 140, 150,
-                                    0x8001}));
-
-  pp[3] = 4464;
+  EXPECT_EQ(
+      V({Aval, Bval, Mvalue, umValue, poti, edcntA, edcntB, peakwA, peakwB, anaMax, anaMin, raw13,
+         raw14, raw15, instate}),
+      V({1000, 1001, 1002, -1, 1005, 1006, 1007, 1008, 1009, 1010, 1011, 1012, 1013, 1014, 1015}));
+  pp[3] = 4464;  // low word first
   pp[4] = 1;
   CopyPPtoRAWVars();
   EXPECT_EQ(umValue, 70000);
-  pp[3] = 0;
-  pp[4] = 0x8000;
-  CopyPPtoRAWVars();
-  EXPECT_EQ(umValue, INT32_MIN);
 }
 
-// ---------------------------------------------------------------------------
-// Receive notification and reply wait, on a bare port (no panels needed).
+// ---- Receive notification and reply wait ---------------------------------------
 
-class PortTest : public ::testing::Test {
- protected:
-  static constexpr int kPort = 7;
-  void SetUp() override {
-    UseVirtualClock(true);
-    auto owned = std::make_unique<ScriptedLine>();
-    line_ = owned.get();
-    InstallPortBackend(kPort, std::move(owned));
-    ASSERT_EQ(OpenComConfig(kPort, "", 19200, 0, 8, 1, 4096, 4096), 0);
-    SetComTime(kPort, TIMEOUT);
-    savedCom_ = com;
-    com = kPort;
-    LineHandlerOn();
-    rx_flag = 0;
-    graph_flag = 0;
-  }
-  void TearDown() override {
-    CloseCom(kPort);
-    com = savedCom_;
-  }
-  void Wait(double seconds) {
-    const double end = Timer() + seconds;
-    while (Timer() < end) ProcessSystemEvents();
-  }
-  Bytes Numbered(uint16_t first) {
-    std::vector<uint16_t> w = {0x00AA, 2, 0};
+using NotifyTest = ScriptedAppTest;
+
+TEST_F(NotifyTest, EachFrameIsNotifiedOnceInStepAndTheReplyWaitHasItsTimeout) {
+  const auto numbered = [](int first) {
+    std::vector<uint16_t> w;
     for (int i = 0; i < 15; ++i) w.push_back(static_cast<uint16_t>(first + i));
-    return WordsToBytes(w);
+    return OrdinaryFrame(kCmdFetchRam, w);
+  };
+  const auto deliver = [this](const Bytes& b) {
+    rx_flag = 0;
+    line_->Arrive(Timer() + 0.01, b);
+    RunFor(0.05);
+    return rx_flag;
+  };
+  Bytes more = numbered(100);  // a frame in two pieces, and more: the rest is dropped
+  more.resize(36 + 20, 0x55);
+  EXPECT_EQ(deliver(Bytes(more.begin(), more.begin() + 20)), 0);
+  EXPECT_EQ(deliver(Bytes(more.begin() + 20, more.end())), 1);
+  EXPECT_EQ(Longs({graph_flag, pp[0], pp[14], GetInQLen(1)}), Longs({0, 100, 114, 0}));
+  EXPECT_EQ(deliver(tframes::MeasurementFrame({11, 22, 33})), 1);
+  EXPECT_EQ(Longs({graph_flag, pp[2]}), Longs({1, 33}));
+  // Bytes waiting before a request (a fragment, the tail of a late reply) are
+  // flushed by it, however it is sent: the reply is read in step.
+  for (int built = 0; built < 2; ++built) {
+    EXPECT_EQ(deliver(Bytes(20, 0xAA)), 0);
+    line_->ReplyToNextWrite(0.05, numbered(42));
+    if (built) FillTxBuf(kCmdFetchRam, 0, pp);
+    built ? LineSendBuilt(1) : LineSend(kCmdFetchRam, 0, pp);
+    EXPECT_EQ(WaitRxFull(), 1);
+    EXPECT_EQ(pp[0], 42) << built;
   }
-  ScriptedLine* line_ = nullptr;
-  int savedCom_ = 1;
-};
-
-TEST_F(PortTest, EachCompleteFrameIsNotifiedOnce) {
-  line_->Arrive(Timer() + 0.01, Numbered(100));
-  line_->Arrive(Timer() + 0.30, Numbered(200));
-  Wait(0.1);
-  EXPECT_EQ(rx_flag, 1);
-  EXPECT_EQ(graph_flag, 0);
-  EXPECT_EQ(pp[0], 100);
-  EXPECT_EQ(pp[14], 114);
-  rx_flag = 0;
-  Wait(0.1);
-  EXPECT_EQ(rx_flag, 0);  // nothing new yet
-  Wait(0.2);
-  EXPECT_EQ(rx_flag, 1);
-  EXPECT_EQ(pp[0], 200);
-
-  // A measurement reply raises graph_flag.
-  rx_flag = 0;
-  Bytes m = WordsToBytes({0, 8, 11, 22, 33});
-  line_->Arrive(Timer() + 0.01, m);
-  Wait(0.05);
-  EXPECT_EQ(rx_flag, 1);
-  EXPECT_EQ(graph_flag, 1);
-  EXPECT_EQ(pp[0], 11);
-  EXPECT_EQ(pp[2], 33);
-}
-
-TEST_F(PortTest, BytesBeyondTheFrameAreDiscarded) {
-  // 40 bytes at once: one frame from the first 36, the other 4 are dropped.
-  Bytes b = Numbered(100);
-  b.insert(b.end(), {0x00, 0x55, 0x00, 0x09});
-  line_->Arrive(Timer() + 0.01, b);
-  Wait(0.05);
-  EXPECT_EQ(rx_flag, 1);
-  EXPECT_EQ(pp[0], 100);
-  EXPECT_EQ(GetInQLen(kPort), 0);
-  // The next frame is read in step, not shifted by the dropped bytes.
-  rx_flag = 0;
-  line_->Arrive(Timer() + 0.01, Numbered(500));
-  Wait(0.05);
-  EXPECT_EQ(rx_flag, 1);
-  EXPECT_EQ(pp[0], 500);
-  EXPECT_EQ(pp[14], 514);
-
-  // Two frames at once: one notification, one frame; the second is lost.
-  rx_flag = 0;
-  Bytes two = Numbered(600);
-  Bytes second = Numbered(700);
-  two.insert(two.end(), second.begin(), second.end());
-  line_->Arrive(Timer() + 0.01, two);
-  Wait(0.1);
-  EXPECT_EQ(pp[0], 600);
-  EXPECT_EQ(GetInQLen(kPort), 0);
-}
-
-TEST_F(PortTest, PartialFrameRaisesNothingUntilComplete) {
-  Bytes b = Numbered(100);
-  line_->Arrive(Timer() + 0.01, Bytes(b.begin(), b.begin() + 20));
-  Wait(0.2);
-  EXPECT_EQ(rx_flag, 0);
-  EXPECT_EQ(GetInQLen(kPort), 20);
-  // The rest of the frame arriving later completes it.
-  line_->Arrive(Timer() + 0.01, Bytes(b.begin() + 20, b.end()));
-  Wait(0.05);
-  EXPECT_EQ(rx_flag, 1);
-  EXPECT_EQ(pp[0], 100);
-  EXPECT_EQ(pp[14], 114);
-}
-
-TEST_F(PortTest, HandlerIgnoresCallsWithoutTheReceiveBit) {
-  InstallComCallback(kPort, 0, 36, 0x55, nullptr, nullptr);
-  line_->Arrive(Timer() + 0.01, Numbered(100));
-  Wait(0.05);
-  ASSERT_EQ(GetInQLen(kPort), 36);
-  RX_Receive_Function(kPort, LWRS_RXFLAG | LWRS_TXEMPTY, nullptr);
-  EXPECT_EQ(rx_flag, 0);
-  EXPECT_EQ(GetInQLen(kPort), 36);
-  RX_Receive_Function(kPort, LWRS_RECEIVE, nullptr);
-  EXPECT_EQ(rx_flag, 1);
-  EXPECT_EQ(pp[0], 100);
-}
-
-TEST_F(PortTest, ReplyWaitTakesAReplyWithinTheTimeout) {
-  line_->ReplyToNextWrite(1.0, Numbered(42));
-  LineSendBuilt(1);
-  const double t0 = Timer();
-  EXPECT_EQ(WaitRxFull(), 1);
-  EXPECT_EQ(pp[0], 42);
-  EXPECT_GE(Timer() - t0, 1.0);
-  EXPECT_LT(Timer() - t0, 1.1);
-}
-
-TEST_F(PortTest, ReplyWaitGivesUpAfterTheTimeout) {
-  line_->ReplyToNextWrite(2.0, Numbered(42));
-  SetStatus("before");
-  LineSendBuilt(1);
+  // No reply within the time-out: the wait gives up; the late reply is taken afterwards.
+  line_->ReplyToNextWrite(2.0, numbered(7));
+  LineSend(kCmdFetchRam, 0, pp);
   const double t0 = Timer();
   EXPECT_EQ(WaitRxFull(), 0);
+  EXPECT_TRUE(Timer() - t0 > TIMEOUT && Timer() - t0 < TIMEOUT + 0.1) << Timer() - t0;
   EXPECT_STREQ(szStatus, "Timeout-RS-232...");
-  EXPECT_GT(Timer() - t0, 1.5);
-  EXPECT_LT(Timer() - t0, 1.6);
-  EXPECT_EQ(rx_flag, 0);
-  // The late reply is still taken by the next event processing.
-  Wait(1.0);
-  EXPECT_EQ(rx_flag, 1);
+  RunFor(1.0);
+  EXPECT_EQ(Longs({rx_flag, pp[0]}), Longs({1, 7}));
 }
 
 TEST(Status, TextIsCutTo72Characters) {
-  std::string longText(100, 'x');
-  longText[71] = 'y';
-  SetStatus(longText.c_str());
-  EXPECT_EQ(std::strlen(szStatus), 72u);
-  EXPECT_EQ(szStatus[71], 'y');
+  const std::string text = std::string(71, 'x') + "y" + std::string(28, 'z');
+  SetStatus(text.c_str());
+  EXPECT_EQ(std::string(szStatus), text.substr(0, 72));
   SetStatus(nullptr);
   EXPECT_STREQ(szStatus, "");
 }
 
-// ---------------------------------------------------------------------------
-// Connect sequence through the started program.
-
-struct OpenFailure {
-  int result;
-  const char* text;
-};
-void PrintTo(const OpenFailure& f, std::ostream* os) { *os << f.result << " -> " << f.text; }
-
-class OpenFailureTest : public ::testing::TestWithParam<OpenFailure> {
- protected:
-  void TearDown() override { StopApp(); }
-};
-
-TEST_P(OpenFailureTest, StatusNamesTheFailureAndNothingIsSent) {
-  auto line = std::make_shared<ScriptedLine>();
-  line->SetOpenResult(GetParam().result);
-  ASSERT_EQ(StartAppWithLine(line), 0);
-  EXPECT_EQ(Status(), GetParam().text);
-  EXPECT_STREQ(szStatus, GetParam().text);
-  EXPECT_TRUE(line->writes().empty());
-  EXPECT_EQ(com, 1);
-  // Later transactions on the closed port fail by time-out, not by a crash.
-  EXPECT_EQ(GetHARDWAREInfo(), 0);
+TEST(ComError, EveryOpenFailureHasItsText) {
+  // clang-format off
+  const std::pair<int, const char*> cases[] = {
+      {-1, "Unknown system error"}, {-2, "Invalid port number"}, {-3, "Port is not open"}, {-4, "Unknown I/0 error"},
+      {-5, "RS-232 error!"}, {-6, "No serial port found"}, {-7, "Cannot open port"}, {-8, "RS-232 error!"},
+      {-12, "RS-232 error!"}, {-13, "Invalid parameter"}, {-14, "RS-232 error!"}, {-98, "RS-232 error!"},
+      {-99, "Timeout"}, {-100, "RS-232 error!"}};
+  // clang-format on
+  for (const auto& [result, text] : cases) EXPECT_STREQ(ComErrorText(result), text) << result;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryResult, OpenFailureTest,
-    ::testing::Values(OpenFailure{-1, "Unknown system error"},
-                      OpenFailure{-2, "Invalid port number"}, OpenFailure{-3, "Port is not open"},
-                      OpenFailure{-4, "Unknown I/0 error"}, OpenFailure{-5, "RS-232 error!"},
-                      OpenFailure{-6, "No serial port found"}, OpenFailure{-7, "Cannot open port"},
-                      OpenFailure{-8, "RS-232 error!"}, OpenFailure{-9, "RS-232 error!"},
-                      OpenFailure{-10, "RS-232 error!"}, OpenFailure{-11, "RS-232 error!"},
-                      OpenFailure{-12, "RS-232 error!"}, OpenFailure{-13, "Invalid parameter"},
-                      OpenFailure{-99, "Timeout"}, OpenFailure{-14, "RS-232 error!"},
-                      OpenFailure{-98, "RS-232 error!"}, OpenFailure{-1000, "RS-232 error!"}),
-    [](const ::testing::TestParamInfo<OpenFailure>& info) {
-      return "minus" + std::to_string(-info.param.result);
-    });
+// ---- The connect sequence through the started program ------------------------
 
 class ConnectTest : public ::testing::Test {
  protected:
   void TearDown() override { StopApp(); }
-  static std::vector<uint16_t> Commands(const tarvo_sim::SensorSim& s) {
-    return tframes::SentCommands(s);
-  }
 };
 
 TEST_F(ConnectTest, HealthySensorIsIdentifiedAndItsVersionShown) {
@@ -452,162 +197,118 @@ TEST_F(ConnectTest, HealthySensorIsIdentifiedAndItsVersionShown) {
   sensor->hardware().hwtype = 10037;
   sensor->hardware().ccdvirtpixel = 2048;
   ASSERT_EQ(StartApp(sensor), 0);
-
   const auto& req = sensor->requests();
-  ASSERT_EQ(Commands(*sensor), (std::vector<uint16_t>{5, 10, 2, 2, 2, 7}));
-  EXPECT_EQ(req[2].argument, 0);
-  EXPECT_EQ(req[3].argument, 1);
-  EXPECT_EQ(req[4].argument, 2);
-  for (const auto& r : req) EXPECT_EQ(r.sync, 0x0055);
-  for (size_t i = 1; i < req.size(); ++i)
-    EXPECT_GE(req[i].time - req[i - 1].time, 0.1 - 1e-9) << "pause before request " << i;
-
+  ASSERT_EQ(tframes::SentCommands(*sensor), (std::vector<uint16_t>{5, 10, 2, 2, 2, 7}));
+  for (size_t i = 0; i < req.size(); ++i) {
+    EXPECT_EQ(req[i].sync, 0x0055);
+    if (i) EXPECT_GE(req[i].time - req[i - 1].time, 0.1 - 1e-9) << "pause before " << i;
+  }
+  EXPECT_EQ(V({req[2].argument, req[3].argument, req[4].argument}), V({0, 1, 2}));
   EXPECT_EQ(Status(), "TARVO-LT-MS V3.03");
   EXPECT_STREQ(szVersion, "TARVO-LT-MS V3.03");
-  EXPECT_TRUE(Shows(SensorInfoLine(0), "1024-pixel; 7.8\xB5m pixel-pitch"));
-  EXPECT_TRUE(Shows(SensorInfoLine(1), "4096-subpixel"));
-  EXPECT_TRUE(Shows(SensorInfoLine(2), "resolution    = +/-1\xB5m"));
-  EXPECT_TRUE(Shows(SensorInfoLine(3), "working-range = 37mm +/-2.0mm"));
-  EXPECT_EQ(ccdvirtpixel, 2048);
+  EXPECT_TRUE(Shows(0, "1024-pixel; 7.8\xB5m pixel-pitch"));
+  EXPECT_TRUE(Shows(1, "4096-subpixel"));
+  EXPECT_TRUE(Shows(2, "resolution    = +/-1\xB5m"));
+  EXPECT_TRUE(Shows(3, "working-range = 37mm +/-2.0mm"));
   EXPECT_DOUBLE_EQ(xArray8[127], 127 * 16.0);
   // After the firmware query the notification is back: the link keeps working.
   EXPECT_EQ(CheckComLine(1), 1);
   EXPECT_EQ(Status(), "Echo Check - Line Ok!");
 }
 
-TEST_F(ConnectTest, EchoFailureEndsTheSequence) {
-  auto sensor = NewSensor();
-  sensor->faults().wrongEchoSync = true;
-  ASSERT_EQ(StartApp(sensor), 0);
-  EXPECT_EQ(Commands(*sensor), (std::vector<uint16_t>{5}));
-  EXPECT_EQ(Status(), "read error - not sync byte 0xAA!");
-
-  StopApp();
-  auto silent = NewSensor();
-  silent->faults().silent = true;
-  ASSERT_EQ(StartApp(silent), 0);
-  EXPECT_EQ(Commands(*silent), (std::vector<uint16_t>{5}));
-  EXPECT_EQ(Status(), "Timeout-RS-232...");
+TEST_F(ConnectTest, AFailingStepIsReportedAndOnlyTheEchoCheckEndsTheSequence) {
+  const std::vector<uint16_t> all = {5, 10, 2, 2, 2, 7}, echoOnly = {5};
+  struct Case {
+    void (*fault)(tarvo_sim::Faults&);
+    std::vector<uint16_t> commands;
+    const char* status;
+  } cases[] = {
+      {[](tarvo_sim::Faults& f) { f.wrongEchoSync = true; }, echoOnly,
+       "read error - not sync byte 0xAA!"},
+      {[](tarvo_sim::Faults& f) { f.silent = true; }, echoOnly, "Timeout-RS-232..."},
+      {[](tarvo_sim::Faults& f) { f.shortVersion = true; }, all, "Error reading firmware-info!"},
+      // A version reply longer than 72 bytes sets no text of its own.
+      {[](tarvo_sim::Faults& f) { f.strayBytes = 4; }, all, "Parameter-frame received! - Line Ok!"},
+  };
+  for (const Case& c : cases) {
+    auto sensor = NewSensor();
+    c.fault(sensor->faults());
+    ASSERT_EQ(StartApp(sensor), 0);
+    EXPECT_EQ(tframes::SentCommands(*sensor), c.commands) << c.status;
+    EXPECT_EQ(Status(), c.status);
+    StopApp();
+  }
 }
 
-TEST_F(ConnectTest, EchoCheckJudgesOnlyTheSyncWord) {
-  auto line = std::make_shared<ScriptedLine>();
-  ASSERT_EQ(StartAppWithLine(line), 0);  // nothing answers the start-up
-  Bytes reply = Reply(0x00AA, 0x1234);
-  for (size_t i = 4; i < reply.size(); ++i) reply[i] = static_cast<uint8_t>(i * 7);
-  line->ReplyToNextWrite(0.05, reply);
-  EXPECT_EQ(CheckComLine(1), 1);
-  EXPECT_EQ(Status(), "Echo Check - Line Ok!");
-  // The request carried set 0 as its payload.
-  const Bytes& sent = line->writes().back().bytes;
-  ASSERT_EQ(sent.size(), 36u);
-  EXPECT_EQ(WordOf(sent, 0), 0x0055);
-  EXPECT_EQ(WordOf(sent, 2), 5);
-  EXPECT_EQ(WordOf(sent, 4), 0);
-  EXPECT_EQ(WordOf(sent, 6), parameter.set0[0]);
-  EXPECT_EQ(WordOf(sent, 18), parameter.set0[6]);
-  EXPECT_EQ(WordOf(sent, 32), parameter.set0Long & 0xFFFF);
-
-  line->ReplyToNextWrite(0.05, Reply(0xAA00, 5));
-  EXPECT_EQ(CheckComLine(1), 0);
-  EXPECT_EQ(Status(), "read error - not sync byte 0xAA!");
-}
-
-TEST_F(ConnectTest, HardwareFailureStillFetchesTheSetsAndTheVersion) {
+// A hardware reply that does not echo the query keeps the geometry in force,
+// so that the range rules of the set refresh keep the fetched pixel positions.
+TEST_F(ConnectTest, ARejectedHardwareReplyKeepsTheStartGeometryForTheSets) {
   auto sensor = NewSensor();
   sensor->faults().wrongHardwareEcho = true;
   sensor->hardware().ccdvirtpixel = 100;
   sensor->ram[1][3] = 512;
   sensor->ram[1][5] = 4096;
   ASSERT_EQ(StartApp(sensor), 0);
-  EXPECT_EQ(Commands(*sensor), (std::vector<uint16_t>{5, 10, 2, 2, 2, 7}));
   EXPECT_EQ(Status(), sensor->VersionText());
-  // The rejected reply left the start geometry, so the range rules of the
-  // set refresh kept the fetched pixel positions.
-  EXPECT_EQ(ccdvirtpixel, 4096);
+  EXPECT_EQ(V({ccdvirtpixel, parameter.set1[3], parameter.set1[5]}), V({4096, 512, 4096}));
   EXPECT_DOUBLE_EQ(xArray8[1], 0.0);
-  EXPECT_EQ(parameter.set1[3], 512);
-  EXPECT_EQ(parameter.set1[5], 4096);
 }
 
-TEST_F(ConnectTest, ShortVersionReplyIsReported) {
-  auto sensor = NewSensor();
-  sensor->faults().shortVersion = true;
-  ASSERT_EQ(StartApp(sensor), 0);
-  EXPECT_EQ(Commands(*sensor), (std::vector<uint16_t>{5, 10, 2, 2, 2, 7}));
-  EXPECT_EQ(Status(), "Error reading firmware-info!");
-  EXPECT_STREQ(szVersion, "");
+// ---- Identification queries on a line the test scripts -----------------------
+
+using IdentifyTest = ScriptedAppTest;
+
+TEST_F(IdentifyTest, EchoCheckSendsSetZeroAndJudgesOnlyTheSyncWord) {
+  Bytes reply = WordsToBytes({0x00AA, 0x1234});
+  for (size_t i = 4; i < reply.size(); ++i) reply[i] = static_cast<uint8_t>(i * 7);
+  line_->ReplyToNextWrite(0.05, reply);
+  EXPECT_EQ(CheckComLine(1), 1);
+  EXPECT_EQ(Status(), "Echo Check - Line Ok!");
+  EXPECT_EQ(LastSent(), RequestWithSet(kCmdEcho, 0));
+  line_->ReplyToNextWrite(0.05, WordsToBytes({0xAA00, kCmdEcho}));
+  EXPECT_EQ(CheckComLine(1), 0);
+  EXPECT_EQ(Status(), "read error - not sync byte 0xAA!");
 }
-
-// ---------------------------------------------------------------------------
-// Identification queries, called directly once the program runs on a line
-// that a test scripts.
-
-class IdentifyTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    line_ = std::make_shared<ScriptedLine>();
-    ASSERT_EQ(StartAppWithLine(line_), 0);  // start-up ends at the echo time-out
-  }
-  void TearDown() override { StopApp(); }
-  std::shared_ptr<ScriptedLine> line_;
-};
 
 TEST_F(IdentifyTest, HardwareReplyFillsTheGlobalsAndTheVideoAxes) {
-  const Hw h{10, 1, 2048, 77, 3, 4096, 8192, 5, 2000, 304, 10080};
-  line_->ReplyToNextWrite(0.05, HardwareReply(h));
+  line_->ReplyToNextWrite(0.05,
+                          HardwareReply({10, 1, 2048, 77, 3, 4096, 8192, 5, 2000, 304, 10080}));
   for (int i = 0; i < 16; ++i) pp[i] = static_cast<uint16_t>(900 + i);
   ASSERT_EQ(GetHARDWAREInfo(), 1);
-
-  // The request carries the current pp as it was.
-  const Bytes& sent = line_->writes().back().bytes;
-  EXPECT_EQ(WordOf(sent, 2), 10);
-  EXPECT_EQ(WordOf(sent, 6), 900);
-  EXPECT_EQ(WordOf(sent, 34), 914);
-
-  const std::vector<long> got = {ccdtype, ccdmaxpixel, ccdresolution, pcbtype, ccdvirtpixel,
-                                 ccdsubpixel, ccdpixB, ccdpixE, softversion, hwtype};
-  EXPECT_EQ(got, (std::vector<long>{1, 2048, 77, 3, 4096, 8192, 5, 2000, 304, 10080}));
-  for (int i = 0; i < 128; ++i) ASSERT_DOUBLE_EQ(xArray8[i], 32.0 * i);
-  for (int graph : {MAIN_GRAPHDataMaster, MAIN_GRAPHDataSlave}) {
-    double lo = 0, hi = 0;
-    GetAxisRange(pHandle, graph, VAL_XAXIS, &lo, &hi);
-    EXPECT_DOUBLE_EQ(lo, 1.0);
-    EXPECT_DOUBLE_EQ(hi, 4096.0);
-  }
-  EXPECT_TRUE(Shows(SensorInfoLine(2), "resolution    = +/-10\xB5m"));
-  EXPECT_TRUE(Shows(SensorInfoLine(3), "working-range = 80mm +/-10mm"));
+  std::vector<uint16_t> request = {0x0055, kCmdHardware, 0};  // the request carries pp as it was
+  for (int i = 0; i < 15; ++i) request.push_back(static_cast<uint16_t>(900 + i));
+  EXPECT_EQ(LastSent(), WordsToBytes(request));
+  EXPECT_EQ(V({ccdtype, ccdmaxpixel, ccdresolution, pcbtype, ccdvirtpixel, ccdsubpixel, ccdpixB,
+               ccdpixE, softversion, hwtype}),
+            V({1, 2048, 77, 3, 4096, 8192, 5, 2000, 304, 10080}));
+  EXPECT_TRUE(Shows(2, "resolution    = +/-10\xB5m"));
+  EXPECT_TRUE(Shows(3, "working-range = 80mm +/-10mm"));
 }
 
-TEST_F(IdentifyTest, VirtualPixelRangesAndTheFallback) {
-  for (uint16_t n : {256, 512, 768, 1024, 1280, 1536, 2048, 2560, 4096, 8192}) {
+TEST_F(IdentifyTest, TheVideoAxesFollowTheVirtualPixelRange) {
+  // Known ranges spread the 128 samples over the range; any other keeps the
+  // axes but spreads the curve over 2048.
+  for (uint16_t n : {256, 512, 768, 1024, 1280, 1536, 2048, 2560, 4096, 8192, 3000}) {
     Hw h;
     h.virtpixel = n;
     line_->ReplyToNextWrite(0.05, HardwareReply(h));
     ASSERT_EQ(GetHARDWAREInfo(), 1);
-    EXPECT_EQ(ccdvirtpixel, n);
-    for (int i = 0; i < 128; ++i) ASSERT_DOUBLE_EQ(xArray8[i], i * n / 128.0) << n;
-  }
-  // Any other range: the axes keep it, the curve falls back to 2048.
-  Hw h;
-  h.virtpixel = 3000;
-  line_->ReplyToNextWrite(0.05, HardwareReply(h));
-  ASSERT_EQ(GetHARDWAREInfo(), 1);
-  EXPECT_EQ(ccdvirtpixel, 2048);
-  for (int i = 0; i < 128; ++i) ASSERT_DOUBLE_EQ(xArray8[i], 16.0 * i);
-  EXPECT_DOUBLE_EQ(xArray8[127], 2032.0);
-  for (int graph : {MAIN_GRAPHDataMaster, MAIN_GRAPHDataSlave}) {
-    double lo = 0, hi = 0;
-    GetAxisRange(pHandle, graph, VAL_XAXIS, &lo, &hi);
-    EXPECT_DOUBLE_EQ(lo, 1.0);
-    EXPECT_DOUBLE_EQ(hi, 3000.0);
+    const uint16_t spread = n == 3000 ? 2048 : n;
+    EXPECT_EQ(ccdvirtpixel, spread);
+    for (int i = 0; i < 128; ++i) ASSERT_DOUBLE_EQ(xArray8[i], i * spread / 128.0) << n << " " << i;
+    // Nothing beyond the 128 samples is written: the description stays as it came.
+    EXPECT_EQ(V({ccdpixE, softversion, hwtype, adcmax}), V({1024, 303, 10055, 10055})) << n;
+    for (int graph : {MAIN_GRAPHDataMaster, MAIN_GRAPHDataSlave}) {
+      double lo = 0, hi = 0;
+      GetAxisRange(pHandle, graph, VAL_XAXIS, &lo, &hi);
+      EXPECT_EQ(std::make_pair(lo, hi), std::make_pair(1.0, double(n)));
+    }
   }
 }
 
-TEST_F(IdentifyTest, FullScaleOfTheVideoSignal) {
+TEST_F(IdentifyTest, FullScaleOfTheVideoSignalAndRejectedReplies) {
   struct Case {
-    uint16_t ccdtype, word22;
-    uint16_t expected;
+    uint16_t ccdtype, word22, fullScale;
   } cases[] = {{1, 1024, 1024}, {1, 10055, 256}, {2, 1024, 256}, {0, 1024, 256}, {1, 256, 256}};
   for (const Case& c : cases) {
     YMAXADC = 999;
@@ -616,144 +317,75 @@ TEST_F(IdentifyTest, FullScaleOfTheVideoSignal) {
     h.hwtype = c.word22;
     line_->ReplyToNextWrite(0.05, HardwareReply(h));
     ASSERT_EQ(GetHARDWAREInfo(), 1);
-    EXPECT_EQ(adcmax, c.word22);
-    EXPECT_EQ(YMAXADC, c.expected) << "ccdtype " << c.ccdtype << " word " << c.word22;
+    EXPECT_EQ(V({adcmax, YMAXADC}), V({c.word22, c.fullScale})) << c.ccdtype << " " << c.word22;
+  }
+  // A wrong echo, then no reply in time: nothing derived from the reply changes.
+  const Hw good{10, 1, 1024, 4096, 0, 1024, 4096, 1, 1024, 303, 10037};
+  const Hw bad{kCmdFetchRam, 1, 1024, 4096, 0, 8192, 77, 1, 1024, 303, 1024};
+  for (double delay : {0.05, 3.0}) {
+    line_->ReplyToNextWrite(0.05, HardwareReply(good));
+    ASSERT_EQ(GetHARDWAREInfo(), 1);
+    line_->ReplyToNextWrite(delay, HardwareReply(bad));
+    EXPECT_EQ(GetHARDWAREInfo(), 0);
+    EXPECT_EQ(V({ccdvirtpixel, ccdsubpixel, hwtype, YMAXADC}), V({1024, 4096, 10037, 256}))
+        << delay;
+    EXPECT_DOUBLE_EQ(xArray8[1], 8.0);
+    EXPECT_TRUE(Shows(3, "working-range = 37mm +/-2.0mm"));
+  }
+  EXPECT_STREQ(szStatus, "Timeout-RS-232...");
+}
+
+TEST(SensorDescription, HeadsOfTypeOneAreKnownByTheirWorkingRange) {
+  // The head number is 10000 + the working range in millimetres.
+  for (uint16_t hw : {10037, 10055, 10080, 10135, 10160, 10200, 10275, 10450}) {
+    const SensorDescription d = DescribeSensor(1, hw);
+    EXPECT_STREQ(d.line[1], "4096-subpixel") << hw;
+    const std::string range = "working-range = " + std::to_string(hw - 10000) + "mm +/-";
+    EXPECT_EQ(std::string(d.line[3]).rfind(range, 0), 0u) << d.line[3];
+  }
+  EXPECT_STREQ(DescribeSensor(1, 10055).line[2], "resolution    = +/-2.5\xB5m");
+  const std::pair<int, int> unknown[] = {{1, 10100}, {2, 10055}, {0, 0}};
+  for (const auto& [type, hw] : unknown) {
+    const SensorDescription d = DescribeSensor(type, hw);
+    EXPECT_STREQ(d.line[0], "CCD-SENSOR: No Info Avialable!") << type << " " << hw;
+    for (int i = 1; i < 4; ++i) EXPECT_EQ(std::string(d.line[i]), std::string(32, ' '));
   }
 }
 
-TEST_F(IdentifyTest, RejectedOrMissingHardwareReplyChangesNoDerivedValue) {
-  Hw good;
-  good.virtpixel = 1024;
-  good.hwtype = 10037;
-  line_->ReplyToNextWrite(0.05, HardwareReply(good));
-  ASSERT_EQ(GetHARDWAREInfo(), 1);
-  ASSERT_EQ(YMAXADC, 256);
+// ---- Firmware query ------------------------------------------------------------
 
-  // Wrong echo: nothing of the reply is taken.
-  Hw bad;
-  bad.echo = 2;
-  bad.ccdtype = 1;
-  bad.virtpixel = 8192;
-  bad.subpixel = 77;
-  bad.hwtype = 1024;  // would give YMAXADC 1024
-  line_->ReplyToNextWrite(0.05, HardwareReply(bad));
-  EXPECT_EQ(GetHARDWAREInfo(), 0);
-  EXPECT_EQ(ccdvirtpixel, 1024);
-  EXPECT_EQ(ccdsubpixel, 4096);
-  EXPECT_EQ(hwtype, 10037);
-  EXPECT_DOUBLE_EQ(xArray8[1], 8.0);  // still the 1024 spacing
-  EXPECT_EQ(YMAXADC, 256);
-  EXPECT_TRUE(Shows(SensorInfoLine(3), "working-range = 37mm +/-2.0mm"));
-
-  // No reply at all: nothing changes, the time-out is noted.
-  line_->ReplyToNextWrite(0.05, HardwareReply(good));
-  ASSERT_EQ(GetHARDWAREInfo(), 1);
-  line_->ReplyToNextWrite(3.0, HardwareReply(bad));
-  EXPECT_EQ(GetHARDWAREInfo(), 0);
-  EXPECT_STREQ(szStatus, "Timeout-RS-232...");
-  EXPECT_EQ(ccdvirtpixel, 1024);
-  EXPECT_EQ(hwtype, 10037);
-}
-
-struct DescriptionRow {
-  uint16_t ccdtype, hwtype;
-  const char* lines[4];
-};
-
-void PrintTo(const DescriptionRow& row, std::ostream* os) {
-  *os << "ccdtype " << row.ccdtype << ", hwtype " << row.hwtype;
-}
-
-const char kBlank32[] = "                                ";
-
-class DescriptionTest : public IdentifyTest,
-                        public ::testing::WithParamInterface<DescriptionRow> {};
-
-TEST_P(DescriptionTest, CalibrationPanelShowsTheDescription) {
-  const DescriptionRow& row = GetParam();
-  const SensorDescription d = DescribeSensor(row.ccdtype, row.hwtype);
-  for (int i = 0; i < 4; ++i) EXPECT_STREQ(d.line[i], row.lines[i]) << "line " << i;
-
-  Hw h;
-  h.ccdtype = row.ccdtype;
-  h.hwtype = row.hwtype;
-  line_->ReplyToNextWrite(0.05, HardwareReply(h));
-  ASSERT_EQ(GetHARDWAREInfo(), 1);
-  for (int i = 0; i < 4; ++i) EXPECT_TRUE(Shows(SensorInfoLine(i), row.lines[i])) << "line " << i;
-}
-
-#define TARVO_1024 "1024-pixel; 7.8\xB5m pixel-pitch", "4096-subpixel"
-#define NO_INFO "CCD-SENSOR: No Info Avialable!", kBlank32, kBlank32, kBlank32
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(
-    EveryRow, DescriptionTest,
-    ::testing::Values(
-        DescriptionRow{1, 10037, {TARVO_1024, "resolution    = +/-1\xB5m", "working-range = 37mm +/-2.0mm"}},
-        DescriptionRow{1, 10055, {TARVO_1024, "resolution    = +/-2.5\xB5m", "working-range = 55mm +/-5.0mm"}},
-        DescriptionRow{1, 10080, {TARVO_1024, "resolution    = +/-10\xB5m", "working-range = 80mm +/-10mm"}},
-        DescriptionRow{1, 10135, {TARVO_1024, "resolution    = +/-xx \xB5m", "working-range = 135mm +/-20mm"}},
-        DescriptionRow{1, 10160, {TARVO_1024, "resolution    = +/-xx \xB5m", "working-range = 160mm +/-xx mm"}},
-        DescriptionRow{1, 10200, {TARVO_1024, "resolution    = +/-xx \xB5m", "working-range = 200mm +/-xx mm"}},
-        DescriptionRow{1, 10275, {TARVO_1024, "resolution    = +/-xx \xB5m", "working-range = 275mm +/-xx mm"}},
-        DescriptionRow{1, 10450, {TARVO_1024, "resolution    = +/-xx \xB5m", "working-range = 450mm +/-xx mm"}},
-        DescriptionRow{1, 10100, {NO_INFO}}, DescriptionRow{2, 10055, {NO_INFO}},
-        DescriptionRow{0, 0, {NO_INFO}}),
-    [](const ::testing::TestParamInfo<DescriptionRow>& info) {
-      return "ccdtype" + std::to_string(info.param.ccdtype) + "_hwtype" +
-             std::to_string(info.param.hwtype);
-    });
-// clang-format on
-#undef TARVO_1024
-#undef NO_INFO
-
-// ---------------------------------------------------------------------------
-// Firmware query
-
+// A board-type-0 version reply: one character in the low byte of each word.
 Bytes BoardZeroVersion(const std::string& text) {
-  std::vector<uint16_t> w;
-  for (char c : text) w.push_back(static_cast<uint8_t>(c));
+  std::vector<uint16_t> w(text.begin(), text.end());
   return WordsToBytes(w, 72);
 }
 
-TEST_F(IdentifyTest, VersionOfBoardTypeZeroIsOneCharacterPerWord) {
-  pcbtype = 0;
-  line_->ReplyToNextWrite(0.05, WordsToBytes({0x0056, 0x0033, 0x002E, 0x0031}, 72));
-  EXPECT_EQ(GetVERSIONInfo(), 72);
-  EXPECT_STREQ(szVersion, "V3.1");
-  EXPECT_EQ(Status(), "V3.1");
-  EXPECT_EQ(nBytesR, 72);
-  const Bytes& sent = line_->writes().back().bytes;
-  EXPECT_EQ(WordOf(sent, 2), 7);
-
-  // 36 characters fill szVersion completely; high bytes of the words are ignored.
-  std::string full(36, 'Q');
-  full[35] = 'Z';
+TEST_F(IdentifyTest, VersionTextsOfBothBoardTypesAreShownSafely) {
+  pcbtype = 0;  // 36 characters fill szVersion completely; the high bytes are ignored
+  const std::string full = std::string(35, 'Q') + "Z";
   Bytes reply = BoardZeroVersion(full);
   reply[0] = 0x41;
   line_->ReplyToNextWrite(0.05, reply);
   EXPECT_EQ(GetVERSIONInfo(), 72);
+  EXPECT_EQ(V({nBytesR, WordAt(LastSent(), 2)}), V({72, kCmdVersion}));
   EXPECT_EQ(std::string(szVersion), full);
-}
-
-TEST_F(IdentifyTest, VersionTextOfOtherBoardsIsShownSafely) {
+  EXPECT_EQ(Status(), full);
+  line_->ReplyToNextWrite(0.05, BoardZeroVersion("V3.1"));
+  EXPECT_EQ(GetVERSIONInfo(), 72);
+  EXPECT_STREQ(szVersion, "V3.1");
+  // Other boards: text up to a zero byte, control characters as blanks, all
+  // 72 without one (the terminator still fits).
   pcbtype = 2;
   Bytes text(72, 'A');
-  const char* fw = "FW\t1.2\r\nbeta\x01";
-  std::memcpy(text.data(), fw, std::strlen(fw));
-  text[std::strlen(fw)] = 0;  // the text ends here; the rest is not shown
+  const std::string fw = std::string("FW\t1.2\r\nbeta\x01") + '\0';
+  std::copy(fw.begin(), fw.end(), text.begin());
   line_->ReplyToNextWrite(0.05, text);
   EXPECT_EQ(GetVERSIONInfo(), 72);
-  EXPECT_STREQ(szStatus, "FW 1.2  beta ");
   EXPECT_EQ(Status(), "FW 1.2  beta ");
   EXPECT_STREQ(szVersion, "");
-
-  // 72 characters with no zero byte: all of them, and the terminator still fits.
-  Bytes full(72, 'x');
-  full[71] = 'y';
-  line_->ReplyToNextWrite(0.05, full);
+  line_->ReplyToNextWrite(0.05, Bytes(72, 'x'));
   EXPECT_EQ(GetVERSIONInfo(), 72);
-  EXPECT_EQ(std::strlen(szStatus), 72u);
-  EXPECT_EQ(szStatus[71], 'y');
+  EXPECT_EQ(std::string(szStatus), std::string(72, 'x'));
 }
 
 TEST_F(IdentifyTest, ShortAndOverLongVersionReplies) {
@@ -762,60 +394,39 @@ TEST_F(IdentifyTest, ShortAndOverLongVersionReplies) {
   line_->ReplyToNextWrite(0.05, Bytes(50, 'v'));
   const double t0 = Timer();
   EXPECT_EQ(GetVERSIONInfo(), 50);
-  EXPECT_GT(Timer() - t0, 1.5);
-  EXPECT_LT(Timer() - t0, 1.6);
+  EXPECT_GT(Timer() - t0, TIMEOUT);
+  EXPECT_LT(Timer() - t0, TIMEOUT + 0.1);
   EXPECT_EQ(Status(), "Timeout - reading firmware info!");
   EXPECT_EQ(nBytesR, 50);
-
-  // More than 72 bytes: counted and read, no version text.
-  SetStatus("before");
-  Bytes longer = BoardZeroVersion("V9");
-  longer.resize(80, 0x11);
-  line_->ReplyToNextWrite(0.05, longer);
-  EXPECT_EQ(GetVERSIONInfo(), 80);
-  EXPECT_EQ(nBytesR, 80);
-  EXPECT_EQ(Status(), "before");
-  EXPECT_STREQ(szVersion, "");
-  EXPECT_EQ(GetInQLen(1), 0);
-
-  // Far more than the receive buffer holds: it never reads past it.
-  line_->ReplyToNextWrite(0.0, Bytes(1500, 0x22));
-  EXPECT_EQ(GetVERSIONInfo(), 1500);
-  EXPECT_EQ(nBytesR, kBufBytes);
-  EXPECT_EQ(GetInQLen(1), 0);
+  // More than 72 bytes: counted and read, no version text; far more than the
+  // receive buffer holds: never read past it.
+  for (int size : {80, 1500}) {
+    SetStatus("before");
+    Bytes longer = BoardZeroVersion("V9");
+    longer.resize(size, 0x11);
+    line_->ReplyToNextWrite(0.0, longer);
+    EXPECT_EQ(GetVERSIONInfo(), size);
+    EXPECT_EQ(V({nBytesR, GetInQLen(1)}), V({std::min(size, kBufBytes), 0}));
+    EXPECT_EQ(Status(), "before");
+    EXPECT_STREQ(szVersion, "");
+  }
 }
 
 TEST_F(IdentifyTest, FirmwareQueryProcessesNoEventsAndRestoresTheNotification) {
-  int runs = 0;
-  bool ranInside = false;
+  int ranInside = -1;
   bool returned = false;
-  ScheduleAt(Timer() + 0.2, [&] {
-    ++runs;
-    ranInside = !returned;
-  });
+  After(0.2, [&] { ranInside = !returned; });
   line_->ReplyToNextWrite(0.5, BoardZeroVersion("V3"));
   rx_flag = 1;
   EXPECT_EQ(GetVERSIONInfo(), 72);
   returned = true;
   EXPECT_EQ(rx_flag, 0);
   RunFor(0.1);
-  EXPECT_EQ(runs, 1);
-  EXPECT_FALSE(ranInside);  // the scheduled action waited until the query was done
-
+  EXPECT_EQ(ranInside, 0);  // the scheduled action waited until the query was done
   // The notification is back, exactly as the connect sequence installs it.
-  line_->Arrive(Timer() + 0.01, Reply(0x00AA, 2, {0, 77}));
+  line_->Arrive(Timer() + 0.01, OrdinaryFrame(kCmdFetchRam, {77}));
   RunFor(0.1);
-  EXPECT_EQ(rx_flag, 1);
-  EXPECT_EQ(pp[0], 77);
-}
-
-TEST_F(IdentifyTest, FrameDuringTheFirmwareQueryIsNotNotified) {
-  // Whatever comes while the query runs is part of the reply or flushed.
-  line_->ReplyToNextWrite(0.05, Reply(0x00AA, 2, {0, 5}));
-  rx_flag = 0;
-  EXPECT_EQ(GetVERSIONInfo(), 36);
-  EXPECT_EQ(rx_flag, 0);
-  EXPECT_EQ(GetInQLen(1), 0);
+  EXPECT_EQ(V({rx_flag, pp[0]}), V({1, 77}));
 }
 
 }  // namespace

@@ -1,311 +1,236 @@
-// RUN, STOP and RESET as the user works them, against the sensor model or a
-// scripted line, on the virtual clock.
-#include <gtest/gtest.h>
+// RUN, STOP, RESET and TEACH as the user works them, against the sensor model
+// or a scripted line, on the virtual clock.
 
-#include <string>
-#include <vector>
-
-#include "app/panels.h"
-#include "display/bargraph.h"
-#include "link/link.h"
-#include "link/payload.h"
-#include "measure/run.h"
-#include "platform/clock.h"
-#include "platform/graph_probe.h"
-#include "platform/port_backend.h"
-#include "platform/sim_port.h"
-#include "platform/test_hooks.h"
-#include "platform/ui.h"
-#include "support/frames.h"
-#include "support/harness.h"
+#include "measure/teach.h"
+#include "tests/support/scripted_app.h"
 
 namespace {
-
-using tframes::WordAt;
-auto Requests = tframes::SentWith;
-
-int StripUpdates() { return StripChartUpdates(pHandle, MAIN_STRIPHistory); }
-double NumVal(int control) { return tframes::NumVal(pHandle, control); }
-
-// Set 0 as it goes out as a payload.
-std::vector<uint16_t> Set0Words() {
-  std::vector<uint16_t> w(parameter.set0, parameter.set0 + 13);
-  w.push_back(static_cast<uint16_t>(parameter.set0Long & 0xFFFF));
-  w.push_back(static_cast<uint16_t>(parameter.set0Long >> 16));
-  return w;
-}
-
-void StopAt(double t) {
-  ScheduleAt(t, [] { ClickCtrl(pHandle, MAIN_BTNStop); });
-}
-
-// The sensor model paced at the line rate, as a real sensor answers: each
-// request/reply pair takes 37.5 ms on the line.
-class RunTest : public PacedSensorTest {};
 
 // A request's bytes take this long on the line; the model time-stamps a request
 // with the arrival of its last byte.
 constexpr double kFrameTime = 36 * tarvo_sim::SensorSim::kByteTime;
 
-}  // namespace
+int StripUpdates() { return StripChartUpdates(pHandle, MAIN_STRIPHistory); }
+std::vector<double> Cursor(int graph, int cursor) {
+  return {tframes::CursorX(pHandle, graph, cursor), tframes::CursorY(pHandle, graph, cursor)};
+}
+// RUN, VIDEO, TEACH, RESET dimmed, the recorder's start dimmed, RUN's layout of the graphs.
+Longs ButtonsAndLayout() {
+  Longs out;
+  for (int c : {MAIN_BTNRun, MAIN_BTNVideo, MAIN_ButtonTeach, MAIN_ButtonReset})
+    out.push_back(CtrlDimmed(pHandle, c));
+  out.push_back(CtrlDimmed(pPopUp, POPUP_BTNStartRecord));
+  for (int c : {MAIN_STRIPHistory, MAIN_GRAPHBarMaster, MAIN_GRAPHBarSlave, MAIN_GRAPHDataMaster})
+    out.push_back(CtrlVisible(pHandle, c));
+  return out;
+}
+
+// The sensor model paced at the line rate, as a real sensor answers: each
+// request/reply pair takes 37.5 ms on the line.
+using RunTest = PacedSensorTest;
 
 TEST_F(RunTest, EveryReplyIsShownUntilStop) {
-  sim().edgeA = 1000;
-  sim().edgeB = 1200;
-  const int repliesBefore = sim().RepliesSent();
   sim().ClearRequests();
-  const int updatesBefore = StripUpdates();
+  const int repliesBefore = sim().RepliesSent(), updatesBefore = StripUpdates();
   const double t0 = Timer();
-
-  bool dimmedRun = false, dimmedRec = false, dimmedOther = true, stripShown = false,
-       videoShown = true;
-  int flagWhileRunning = -1;
-  ScheduleAt(t0 + 0.5, [&] {
-    dimmedRun = CtrlDimmed(pHandle, MAIN_BTNRun);
-    dimmedRec = CtrlDimmed(pPopUp, POPUP_BTNStartRecord);
-    dimmedOther = CtrlDimmed(pHandle, MAIN_BTNVideo) || CtrlDimmed(pHandle, MAIN_ButtonTeach) ||
-                  CtrlDimmed(pHandle, MAIN_ButtonReset) || CtrlDimmed(pHandle, MAIN_BTNGet) ||
-                  CtrlDimmed(pHandle, MAIN_BTNSend);
-    stripShown = CtrlVisible(pHandle, MAIN_STRIPHistory) &&
-                 CtrlVisible(pHandle, MAIN_GRAPHBarMaster) &&
-                 CtrlVisible(pHandle, MAIN_GRAPHBarSlave);
-    videoShown =
-        CtrlVisible(pHandle, MAIN_GRAPHDataMaster) || CtrlVisible(pHandle, MAIN_GRAPHDataSlave);
-    flagWhileRunning = stop_flag;
+  Longs during;
+  After(0.5, [&] {
+    during = ButtonsAndLayout();
+    during.push_back(stop_flag);
   });
-  StopAt(t0 + 1.0);
+  StopAfter(1.0);
   ClickCtrl(pHandle, MAIN_BTNRun);
-
-  EXPECT_TRUE(dimmedRun);
-  EXPECT_TRUE(dimmedRec);
-  EXPECT_FALSE(dimmedOther);
-  EXPECT_TRUE(stripShown);
-  EXPECT_FALSE(videoShown);
-  EXPECT_EQ(flagWhileRunning, 0);
-
-  const auto reqs = Requests(sim(), 8);
+  EXPECT_EQ(during, Longs({1, 0, 0, 0, 1, 1, 1, 1, 0, 0}));
+  EXPECT_EQ(ButtonsAndLayout(), Longs({0, 0, 0, 0, 0, 1, 1, 1, 0}));  // RUN's layout stays
+  // Every request after the first carries parameter set 0, and nothing else goes out.
+  const auto reqs = tframes::SentWith(sim(), kCmdMeasure);
   ASSERT_GT(reqs.size(), 20u);
-  EXPECT_EQ(sim().requests().size(), reqs.size());  // nothing but measurement requests
-  // Every request after the first carries parameter set 0.
-  const auto set0 = Set0Words();
-  for (size_t i = 1; i < reqs.size(); ++i) {
-    EXPECT_EQ(reqs[i].argument, 0);
-    EXPECT_EQ(std::vector<uint16_t>(reqs[i].words.begin(), reqs[i].words.end()), set0) << i;
-  }
-  // One request per reply, and every reply but possibly the last one drawn.
-  const int replies = sim().RepliesSent() - repliesBefore;
-  EXPECT_GE(replies, static_cast<int>(reqs.size()) - 1);
-  EXPECT_LE(replies, static_cast<int>(reqs.size()));
-  const int drawn = StripUpdates() - updatesBefore;
-  EXPECT_GE(drawn, static_cast<int>(reqs.size()) - 1);
-  EXPECT_LE(drawn, static_cast<int>(reqs.size()));
-  // Nothing goes out after STOP.
+  EXPECT_EQ(sim().requests().size(), reqs.size());
+  for (size_t i = 1; i < reqs.size(); ++i) EXPECT_EQ(reqs[i].words, HeldSet(0)) << i;
+  // One request per reply, and every reply but possibly the last drawn.
+  const long n = reqs.size(), replies = sim().RepliesSent() - repliesBefore,
+             drawn = StripUpdates() - updatesBefore;
+  EXPECT_TRUE(replies >= n - 1 && replies <= n && drawn >= n - 1 && drawn <= n)
+      << n << " " << replies << " " << drawn;
+  // Nothing goes out after STOP; it paused 0.2 s, then the loop ended within one pass.
   EXPECT_LE(reqs.back().time, t0 + 1.0 + kFrameTime + 0.002);
-  // STOP paused 0.2 s, then the loop ended within one pass.
-  EXPECT_GE(Timer(), t0 + 1.2);
-  EXPECT_LT(Timer(), t0 + 1.25);
-
-  const auto words = sim().MeasurementWords();
-  EXPECT_EQ(NumVal(MAIN_NUMAval), 1000);
-  EXPECT_EQ(NumVal(MAIN_NUMBval), 1200);
-  EXPECT_EQ(NumVal(MAIN_NUMMvalue), words[2]);
-  EXPECT_EQ(Aval, 1000);
+  EXPECT_TRUE(Timer() >= t0 + 1.2 && Timer() < t0 + 1.25) << Timer() - t0;
+  EXPECT_EQ(Longs({long(tframes::NumVal(pHandle, MAIN_NUMAval)),
+                   long(tframes::NumVal(pHandle, MAIN_NUMBval)),
+                   long(tframes::NumVal(pHandle, MAIN_NUMMvalue)), stop_flag}),
+            Longs({1000, 1200, sim().MeasurementWords()[2], 1}));
   EXPECT_EQ(GetStripTrace(pHandle, MAIN_STRIPHistory, 4).back(), Mvalue);
-
-  EXPECT_EQ(stop_flag, 1);
-  for (int c : {MAIN_BTNRun, MAIN_BTNVideo, MAIN_ButtonTeach, MAIN_ButtonReset})
-    EXPECT_FALSE(CtrlDimmed(pHandle, c)) << c;
-  EXPECT_FALSE(CtrlDimmed(pPopUp, POPUP_BTNStartRecord));
-  // The graphs keep the RUN layout.
-  EXPECT_TRUE(CtrlVisible(pHandle, MAIN_STRIPHistory));
-  EXPECT_FALSE(CtrlVisible(pHandle, MAIN_GRAPHDataMaster));
-  EXPECT_EQ(CtrlText(pHandle, MAIN_TEXTStatus), "Line Ok!");
+  EXPECT_EQ(Status(), "Line Ok!");
 }
 
-TEST_F(RunTest, MovingEdgesReachTheDisplaysFrameByFrame) {
-  const double t0 = Timer();
-  std::vector<double> shownA;
-  for (int i = 1; i <= 5; ++i) {
-    ScheduleAt(t0 + 0.2 * i, [this, i] { sim().edgeA = 1000 + 10 * i; });
-    ScheduleAt(t0 + 0.2 * i + 0.1, [&] { shownA.push_back(NumVal(MAIN_NUMAval)); });
-  }
-  StopAt(t0 + 1.2);
-  ClickCtrl(pHandle, MAIN_BTNRun);
-  EXPECT_EQ(shownA, (std::vector<double>{1010, 1020, 1030, 1040, 1050}));
-  double x = 0, y = 0;
-  GetGraphCursor(pHandle, MAIN_GRAPHBarMaster, 1, &x, &y);
-  EXPECT_EQ(x, 1050.0);
-}
-
-TEST_F(RunTest, PacedLineGivesOneFramePerRequestReplyPair) {
-  sim().SetPacing(true);
+TEST_F(RunTest, APacedLineGivesOneFramePerRequestReplyPair) {
   sim().ClearRequests();
-  const double t0 = Timer();
-  StopAt(t0 + 3.0);
+  StopAfter(3.0);
   ClickCtrl(pHandle, MAIN_BTNRun);
   // 36 bytes each way at 19200 baud: 37.5 ms per frame, no delay of the loop's own.
-  const auto n = Requests(sim(), 8).size();
-  EXPECT_GE(n, 76u);
-  EXPECT_LE(n, 81u);
+  EXPECT_GE(RequestCount(sim(), kCmdMeasure), 76);
+  EXPECT_LE(RequestCount(sim(), kCmdMeasure), 81);
   // The reply to the last request, still on its way at STOP, is not cut: the
   // next transaction goes out once it has landed, not after its time-out.
   const double stopped = Timer();
   ClickCtrl(pHandle, MAIN_BTNGet);
-  const auto fetches = Requests(sim(), 2);
+  const auto fetches = tframes::SentWith(sim(), kCmdFetchRam);
   ASSERT_EQ(fetches.size(), 3u);
   EXPECT_LT(fetches[0].time, stopped + 3 * kFrameTime);
-  EXPECT_EQ(CtrlText(pHandle, MAIN_TEXTStatus), "Parameter-frame received! - Line Ok!");
+  EXPECT_EQ(Status(), "Parameter-frame received! - Line Ok!");
 }
 
-TEST_F(RunTest, StopNeedsALeftClickNotACommit) {
+TEST_F(RunTest, StopNeedsALeftClickAndASilentSensorEndsTheLoopAfterThreeSeconds) {
   const double t0 = Timer();
   int flagAfterCommit = -1;
-  ScheduleAt(t0 + 0.3, [] { FireCtrlEvent(pHandle, MAIN_BTNStop, EVENT_COMMIT); });
-  ScheduleAt(t0 + 0.4, [&] { flagAfterCommit = stop_flag; });
-  ScheduleAt(t0 + 0.5, [] { FireCtrlEvent(pHandle, MAIN_BTNStop, EVENT_LEFT_CLICK); });
+  After(0.3, [] { FireCtrlEvent(pHandle, MAIN_BTNStop, EVENT_COMMIT); });
+  After(0.4, [&] { flagAfterCommit = stop_flag; });
+  After(0.5, [] { FireCtrlEvent(pHandle, MAIN_BTNStop, EVENT_LEFT_CLICK); });
   ClickCtrl(pHandle, MAIN_BTNRun);
   EXPECT_EQ(flagAfterCommit, 0);
   EXPECT_NEAR(Timer(), t0 + 0.7, 0.05);
-}
-
-TEST_F(RunTest, SensorFallingSilentEndsTheLoopAfterThreeSeconds) {
   sim().ClearRequests();
-  const double t0 = Timer();
-  ScheduleAt(t0 + 0.5, [this] { sim().faults().silent = true; });
+  After(0.5, [this] { sim().faults().silent = true; });
   ClickCtrl(pHandle, MAIN_BTNRun);
-  const auto reqs = Requests(sim(), 8);
+  const auto reqs = tframes::SentWith(sim(), kCmdMeasure);
   ASSERT_FALSE(reqs.empty());
   const double waited = Timer() - (reqs.back().time - kFrameTime);
-  EXPECT_GT(waited, 3.0);
-  EXPECT_LT(waited, 3.02);
-  EXPECT_EQ(CtrlText(pHandle, MAIN_TEXTStatus), "Timeout RS232-Line!");
-  EXPECT_EQ(stop_flag, 1);
-  EXPECT_FALSE(CtrlDimmed(pHandle, MAIN_BTNRun));
-  // The recorder's start stays dimmed until STOP.
-  EXPECT_TRUE(CtrlDimmed(pPopUp, POPUP_BTNStartRecord));
+  EXPECT_TRUE(waited > 3.0 && waited < 3.02) << waited;
+  EXPECT_EQ(Status(), "Timeout RS232-Line!");
+  EXPECT_EQ(ButtonsAndLayout(),
+            Longs({0, 0, 0, 0, 1, 1, 1, 1, 0}));  // the recorder's start until STOP
   ClickCtrl(pHandle, MAIN_BTNStop);
-  EXPECT_FALSE(CtrlDimmed(pPopUp, POPUP_BTNStartRecord));
+  EXPECT_EQ(Longs({stop_flag, CtrlDimmed(pPopUp, POPUP_BTNStartRecord)}), Longs({1, 0}));
 }
 
-TEST_F(RunTest, ResetNestedInTheLoopLeavesItRunning) {
+TEST_F(RunTest, ResetIsAnsweredOrTimesOutAndLeavesARunningLoopGoing) {
+  const std::tuple<double, bool, const char*, double> cases[] = {
+      // delay, silent, text, duration
+      {0.5, false, "Reset Max/Min OK!", 0.5 + 2 * kFrameTime},
+      {0, true, "Timeout-RS-232...", TIMEOUT}};
+  for (const auto& [delay, silent, status, took] : cases) {
+    sim().ClearRequests();
+    sim().SetAnswerDelay(delay);
+    sim().faults().silent = silent;
+    std::string during;
+    After(0.2, [&] { during = Status(); });
+    const double t0 = Timer();
+    ClickCtrl(pHandle, MAIN_ButtonReset);
+    EXPECT_EQ(during + "|" + Status() + "|" + szStatus,
+              std::string("Reset Max/Min values...|") + status + "|" + status);
+    EXPECT_NEAR(Timer(), t0 + took, 0.01);
+    EXPECT_EQ(tframes::SentCommands(sim()), std::vector<uint16_t>{kCmdResetMaxMin});
+    EXPECT_EQ(parameter.command, kCmdResetMaxMin);
+  }
+  sim().SetAnswerDelay(0);
+  sim().faults().silent = false;
   sim().ClearRequests();
-  const double t0 = Timer();
-  ScheduleAt(t0 + 0.5, [] { ClickCtrl(pHandle, MAIN_ButtonReset); });
-  StopAt(t0 + 1.0);
+  After(0.5, [] { ClickCtrl(pHandle, MAIN_ButtonReset); });
+  StopAfter(1.0);
   ClickCtrl(pHandle, MAIN_BTNRun);
-  const auto& all = sim().requests();
-  size_t reset = all.size();
-  for (size_t i = 0; i < all.size(); ++i)
-    if (all[i].command == 11) reset = i;
-  ASSERT_LT(reset, all.size());
-  size_t after = 0;
-  for (size_t i = reset; i < all.size(); ++i) after += all[i].command == 8;
-  EXPECT_GT(after, 5u);
+  const auto sent = tframes::SentCommands(sim());
+  const auto reset = std::find(sent.begin(), sent.end(), kCmdResetMaxMin);
+  ASSERT_NE(reset, sent.end());
+  EXPECT_GT(std::count(reset, sent.end(), kCmdMeasure), 5);
 }
 
-TEST_F(RunTest, ResetWithAnswer) {
-  sim().ClearRequests();
-  sim().SetAnswerDelay(0.5);
-  const double t0 = Timer();
-  std::string during;
-  ScheduleAt(t0 + 0.2, [&] { during = CtrlText(pHandle, MAIN_TEXTStatus); });
-  ClickCtrl(pHandle, MAIN_ButtonReset);
-  EXPECT_EQ(during, "Reset Max/Min values...");
-  EXPECT_EQ(CtrlText(pHandle, MAIN_TEXTStatus), "Reset Max/Min OK!");
-  EXPECT_STREQ(szStatus, "Reset Max/Min OK!");
-  EXPECT_NEAR(Timer(), t0 + 0.5 + 2 * kFrameTime, 0.01);
-  ASSERT_EQ(sim().requests().size(), 1u);
-  EXPECT_EQ(sim().requests()[0].command, 11);
-  EXPECT_EQ(sim().requests()[0].argument, 0);
-  EXPECT_EQ(parameter.command, 11);
-}
+// ---- a line with nothing or something odd at the far end ------------------------
 
-TEST_F(RunTest, ResetWithoutAnswer) {
-  sim().faults().silent = true;
-  const double t0 = Timer();
-  std::string during;
-  ScheduleAt(t0 + 1.4, [&] { during = CtrlText(pHandle, MAIN_TEXTStatus); });
-  ClickCtrl(pHandle, MAIN_ButtonReset);
-  EXPECT_EQ(during, "Reset Max/Min values...");
-  EXPECT_EQ(CtrlText(pHandle, MAIN_TEXTStatus), "Timeout-RS-232...");
-  EXPECT_STREQ(szStatus, "Timeout-RS-232...");
-  EXPECT_GE(Timer(), t0 + 1.5);
-  EXPECT_LT(Timer(), t0 + 1.55);
-}
+using RunLineTest = ScriptedAppTest;
 
-// ---------------------------------------------------------------------------
-// A line with nothing or something odd at the far end.
-
-namespace {
-class LineTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    line_ = std::make_shared<ScriptedLine>();
-    StartAppWithLine(line_);
-    first_ = line_->writes().size();
-  }
-  void TearDown() override { StopApp(); }
-  // Measurement requests written since start-up.
-  std::vector<ScriptedLine::Sent> Measurements() const {
-    std::vector<ScriptedLine::Sent> out;
-    for (size_t i = first_; i < line_->writes().size(); ++i)
-      if (line_->writes()[i].bytes.size() >= 36 && WordAt(line_->writes()[i].bytes, 2) == 8)
-        out.push_back(line_->writes()[i]);
-    return out;
-  }
-  std::shared_ptr<ScriptedLine> line_;
-  size_t first_ = 0;
-};
-}  // namespace
-
-TEST_F(LineTest, RunWithoutSensorTimesOutAndCanRunAgain) {
-  for (int round = 0; round < 2; ++round) {
+TEST_F(RunLineTest, RunWithoutSensorTimesOutAndCanRunAgain) {
+  for (size_t round = 1; round <= 2; ++round) {
     const double t0 = Timer();
     std::string during;
-    ScheduleAt(t0 + 1.4, [&] { during = CtrlText(pHandle, MAIN_TEXTStatus); });
+    After(1.4, [&] { during = Status(); });
     ClickCtrl(pHandle, MAIN_BTNRun);
-    EXPECT_EQ(during, "Line Ok!") << round;
-    EXPECT_EQ(CtrlText(pHandle, MAIN_TEXTStatus), "Timeout RS232-Line!") << round;
-    EXPECT_GE(Timer(), t0 + 1.5) << round;
-    EXPECT_LT(Timer(), t0 + 1.55) << round;
-    EXPECT_EQ(stop_flag, 1);
-    EXPECT_FALSE(CtrlDimmed(pHandle, MAIN_BTNRun));
-    EXPECT_EQ(Measurements().size(), static_cast<size_t>(round + 1));
+    EXPECT_EQ(during + "|" + Status(), "Line Ok!|Timeout RS232-Line!");
+    EXPECT_TRUE(Timer() > t0 + TIMEOUT && Timer() < t0 + TIMEOUT + 0.05) << Timer() - t0;
+    EXPECT_EQ(Longs({stop_flag, CtrlDimmed(pHandle, MAIN_BTNRun)}), Longs({1, 0}));
+    EXPECT_EQ(SentCommands(), std::vector<uint16_t>(round, kCmdMeasure));
   }
 }
 
-TEST_F(LineTest, NonMeasurementFirstReplyEndsAfterOneMoreRequest) {
-  line_->ReplyToNextWrite(0.05, tframes::FilledFrame(2, 0x1234));
+TEST_F(RunLineTest, ANonMeasurementFirstReplyEndsAfterOneMoreRequest) {
+  line_->ReplyToNextWrite(0.05,
+                          tframes::OrdinaryFrame(kCmdFetchRam, std::vector<uint16_t>(15, 0x1234)));
   const double t0 = Timer();
   ClickCtrl(pHandle, MAIN_BTNRun);
-  EXPECT_EQ(CtrlText(pHandle, MAIN_TEXTStatus), "Timeout RS232-Line!");
-  EXPECT_EQ(stop_flag, 1);
-  EXPECT_GE(Timer(), t0 + 1.5);
-  EXPECT_LT(Timer(), t0 + 1.55);
-  const auto reqs = Measurements();
-  ASSERT_EQ(reqs.size(), 2u);
+  EXPECT_EQ(Status(), "Timeout RS232-Line!");
+  EXPECT_TRUE(Timer() > t0 + TIMEOUT && Timer() < t0 + TIMEOUT + 0.05) << Timer() - t0;
   // The second request went out on the loop's first pass with set 0 as payload.
-  EXPECT_GE(reqs[1].time, t0 + 1.5);
-  const auto set0 = Set0Words();
-  for (int i = 0; i < 15; ++i) EXPECT_EQ(WordAt(reqs[1].bytes, 6 + 2 * i), set0[i]) << i;
-  // Nothing was drawn from the odd reply.
-  EXPECT_EQ(StripChartUpdates(pHandle, MAIN_STRIPHistory), 0);
+  EXPECT_EQ(SentCommands(), (std::vector<uint16_t>{8, 8}));
+  EXPECT_GE(LastSentAt(), t0 + TIMEOUT);
+  EXPECT_EQ(LastSent(), RequestWithSet(kCmdMeasure, 0));
+  EXPECT_EQ(StripUpdates(), 0);  // nothing was drawn from the odd reply
 }
 
-TEST_F(LineTest, ShortWriteHidesLineOk) {
+TEST_F(RunLineTest, AShortWriteHidesLineOkAndAMeasurementIsNoResetAnswer) {
   SetCtrlVal(pHandle, MAIN_TEXTStatus, "before");
   line_->SetAccept(20);
-  const double t0 = Timer();
   std::string during;
-  ScheduleAt(t0 + 1.0, [&] { during = CtrlText(pHandle, MAIN_TEXTStatus); });
+  After(1.0, [&] { during = Status(); });
   ClickCtrl(pHandle, MAIN_BTNRun);
-  EXPECT_EQ(during, "before");
-  EXPECT_EQ(CtrlText(pHandle, MAIN_TEXTStatus), "Timeout RS232-Line!");
-}
-
-TEST_F(LineTest, ResetTakesNoMeasurementFrameAsItsAnswer) {
+  EXPECT_EQ(during + "|" + Status(), "before|Timeout RS232-Line!");
   // A loop's late measurement reply is no confirmation of the reset.
+  line_->SetAccept(-1);
   line_->ReplyToNextWrite(0.05, tframes::MeasurementFrame({1000, 1200}));
   FireCtrlEvent(pHandle, MAIN_ButtonReset, EVENT_COMMIT);
-  EXPECT_EQ(CtrlText(pHandle, MAIN_TEXTStatus), "Timeout-RS-232...");
+  EXPECT_EQ(Status(), "Timeout-RS-232...");
 }
+
+TEST_F(RunLineTest, TeachWithoutAnswerStopsAndPlacesTheCursorsFromTheSets) {
+  SetCtrlVal(pPara1, PARA1_NEDITeachA, 700);  // the teach reads the panels first
+  SetCtrlVal(pPara2, PARA2_NEDITeachB, 1700);
+  stop_flag = 0;
+  std::string early;
+  After(0.05, [&] { early = Status(); });
+  const double t0 = Timer();
+  ClickCtrl(pHandle, MAIN_ButtonTeach);
+  EXPECT_EQ(early + "|" + Status(), "New setpoint value teached!|Timeout RS232-Line!");
+  EXPECT_TRUE(Timer() - t0 > TIMEOUT && Timer() - t0 < TIMEOUT + 0.1) << Timer() - t0;
+  EXPECT_EQ(Longs({stop_flag, parameter.command}), Longs({1, kCmdTeach}));
+  // One frame only: the teach command with parameter set 0 (as the panels hold it).
+  ASSERT_EQ(SentCommands(), std::vector<uint16_t>{kCmdTeach});
+  EXPECT_EQ(LastSent(), RequestWithSet(kCmdTeach, 0));
+  EXPECT_EQ(Cursor(MAIN_GRAPHBarMaster, 1), (std::vector<double>{700, 0.75}));
+  EXPECT_EQ(Cursor(MAIN_GRAPHBarSlave, 1), (std::vector<double>{1700, 0.75}));
+}
+
+// A measurement reply that reaches the teach wait first (a RUN loop's request
+// answered meanwhile) is not the teach answer: the read-back waits for the
+// real one, so it cannot be taken for parameter set 0.
+TEST_F(RunLineTest, AMeasurementReplyIsNotTakenForTheTeachAnswer) {
+  const double t = Timer();
+  line_->ReplyToNextWrite(0.01, tframes::MeasurementFrame({1000}, 0));
+  line_->Arrive(t + 0.03, tframes::OrdinaryFrame(kCmdTeach, {1111, 2222}));
+  for (uint16_t w : {40, 1111, 2222})
+    line_->ReplyToNextWrite(0.05, tframes::OrdinaryFrame(kCmdFetchRam, {w, 1, 50, w, 1, 4096, w}));
+  ClickCtrl(pHandle, MAIN_ButtonTeach);
+  ASSERT_EQ(SentCommands(), (std::vector<uint16_t>{6, 2, 2, 2}));
+  EXPECT_GE(line_->writes()[first_ + 1].time, t + 0.03);  // the read-back after the answer
+  EXPECT_EQ(Longs({parameter.set0[6], parameter.set1[3], parameter.set2[3]}),
+            Longs({40, 1111, 2222}));
+  EXPECT_EQ(Cursor(MAIN_GRAPHBarMaster, 1), (std::vector<double>{1111, 0.75}));
+  EXPECT_EQ(Cursor(MAIN_GRAPHBarSlave, 1), (std::vector<double>{2222, 0.75}));
+}
+
+TEST_F(RunLineTest, SetpointFieldsMoveCursorTwoWithoutTraffic) {
+  const Parameter saved = parameter;
+  DisplayPanel(pPara1);
+  DisplayPanel(pPara2);
+  EnterCtrlVal(pPara1, PARA1_NEDITeachA, 300);
+  EnterCtrlVal(pPara2, PARA2_NEDITeachB, 2500);
+  // Other events leave the cursor where it is; the tolerance field does nothing.
+  SetCtrlVal(pPara1, PARA1_NEDITeachA, 900);
+  FireCtrlEvent(pPara1, PARA1_NEDITeachA, EVENT_VAL_CHANGED);
+  FireCtrlEvent(pPara1, PARA1_NEDITeachA, EVENT_RIGHT_CLICK);
+  EXPECT_EQ(Cursor(MAIN_GRAPHBarMaster, 2), (std::vector<double>{300, 1.0}));
+  EXPECT_EQ(Cursor(MAIN_GRAPHBarSlave, 2), (std::vector<double>{2500, 1.0}));
+  EXPECT_EQ(CC_NEDITTolLeff(pPara0, PARA0_CTRLTolLo, EVENT_COMMIT, nullptr, 0, 0), 0);
+  EXPECT_TRUE(Sent().empty());
+  // The typed values reach the sets only at the next read of the panels.
+  EXPECT_EQ(Longs({parameter.set1[3], parameter.set2[3]}), Longs({saved.set1[3], saved.set2[3]}));
+}
+
+}  // namespace

@@ -1,38 +1,20 @@
-// X-FLASH linearisation upload: the file reader, the frames on the wire, the
-// progress display and its texts, refusals and uploads that are not answered.
-#include <gtest/gtest.h>
+// X-FLASH linearisation upload: the file reader, the table file, the frames on
+// the wire, the progress display and its texts, refusals and uploads that are
+// not answered.
+#include <sys/resource.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <vector>
+#include <csignal>
+#include <filesystem>
 
-#include "app/panels.h"
-#include "link/frame.h"
-#include "link/identify.h"
-#include "link/link.h"
-#include "link/payload.h"
 #include "link/xflash.h"
-#include "platform/clock.h"
-#include "platform/graph_probe.h"
-#include "platform/popup.h"
-#include "platform/popup_script.h"
-#include "platform/test_hooks.h"
-#include "platform/ui.h"
-#include "tests/support/frames.h"
-#include "tests/support/harness.h"
+#include "params/parafile.h"
+#include "tests/support/scripted_app.h"
 
 namespace {
 
 constexpr const char* kDone = "X-FLASH Data successfully written!";
-
-using tframes::MakeTempDir;
-using tframes::ReadAll;
-using tframes::WriteFile;
+constexpr int kDoneGrey = 0xA0A0A0, kProgressGreen = 0x00FF00;
 
 // n values, one per line: start, start - step, ...
 std::string Numbers(int n, int start = 100, int step = 1, const char* sep = "\n") {
@@ -40,351 +22,288 @@ std::string Numbers(int n, int start = 100, int step = 1, const char* sep = "\n"
   for (int i = 0; i < n; ++i) s += std::to_string(start - step * i) + sep;
   return s;
 }
+LinParseResult Parse(const std::string& text) {
+  static int16_t table[kLinValues];
+  return ParseLinData(text.data(), text.size(), table);
+}
+// WriteLinData2048ToFile in `dir`, with what it wrote.
+int WriteTableIn(const std::string& dir, std::string* text = nullptr) {
+  char here[512];
+  if (!getcwd(here, sizeof here) || chdir(dir.c_str()) != 0) return -99;
+  const int result = WriteLinData2048ToFile();
+  if (text) *text = tframes::ReadAll("LIN2048.DAT");
+  return chdir(here) == 0 ? result : -99;
+}
 
-// ---- The file reader -------------------------------------------------------
+// ---- the file reader and the table file --------------------------------------------
 
 TEST(LinFile, ReadsTheFirst2048IntegersWithAnySeparator) {
   static int16_t table[kLinValues];
   std::string text = "\xEF\xBB\xBF";  // byte-order mark
-  for (int i = 0; i < kLinValues; ++i) {
-    text += std::to_string(i % 2 ? -i : i * 15);
-    text += (i % 4 == 0) ? "\r\n" : (i % 4 == 1) ? "\t" : (i % 4 == 2) ? ", " : " ;";
-  }
+  for (int i = 0; i < kLinValues; ++i)
+    text += std::to_string(i % 2 ? -i : i * 15) + (i % 4 == 0   ? "\r\n"
+                                                   : i % 4 == 1 ? "\t"
+                                                   : i % 4 == 2 ? ", "
+                                                                : " ;");
   text += "\n99999 junk after the table is not read\n";
-  LinParseResult r = ParseLinData(text.data(), text.size(), table);
-  ASSERT_EQ(r.error, kLinOk);
-  EXPECT_EQ(r.count, kLinValues);
-  EXPECT_EQ(table[0], 0);
-  EXPECT_EQ(table[1], -1);
-  EXPECT_EQ(table[2046], 30690);
-  EXPECT_EQ(table[2047], -2047);
-
+  const LinParseResult r = ParseLinData(text.data(), text.size(), table);
+  EXPECT_EQ(std::vector<int>({r.error, r.count}), std::vector<int>({kLinOk, kLinValues}));
+  EXPECT_EQ(std::vector<int>({table[0], table[1], table[2046], table[2047]}),
+            std::vector<int>({0, -1, 30690, -2047}));
   const std::string edges = "-32768 +32767 " + Numbers(2046, 0, 0, " ");
-  r = ParseLinData(edges.data(), edges.size(), table);
-  ASSERT_EQ(r.error, kLinOk);
-  EXPECT_EQ(table[0], -32768);
-  EXPECT_EQ(table[1], 32767);
+  ASSERT_EQ(ParseLinData(edges.data(), edges.size(), table).error, kLinOk);
+  EXPECT_EQ(std::vector<int>({table[0], table[1]}), std::vector<int>({-32768, 32767}));
 }
 
-TEST(LinFile, RefusesShortOutOfRangeAndNonNumericText) {
-  static int16_t table[kLinValues];
-  std::string text = Numbers(2047);
-  LinParseResult r = ParseLinData(text.data(), text.size(), table);
-  EXPECT_EQ(r.error, kLinTooFew);
-  EXPECT_EQ(r.count, 2047);
-
-  text = Numbers(99) + "32768\n" + Numbers(2000);
-  r = ParseLinData(text.data(), text.size(), table);
-  EXPECT_EQ(r.error, kLinOutOfRange);
-  EXPECT_EQ(r.line, 100);
-  text = "-32769 " + Numbers(2048);
-  EXPECT_EQ(ParseLinData(text.data(), text.size(), table).error, kLinOutOfRange);
-  text = "123456789012345678901234567890 " + Numbers(2048);
-  EXPECT_EQ(ParseLinData(text.data(), text.size(), table).error, kLinOutOfRange);
-
-  for (const char* bad : {"12a", "1.5", "-", "0x10", "abc", "+-3"}) {
-    text = Numbers(9) + bad + "\n" + Numbers(2048);
-    r = ParseLinData(text.data(), text.size(), table);
-    EXPECT_EQ(r.error, kLinNotANumber) << bad;
-    EXPECT_EQ(r.line, 10) << bad;
+TEST(LinFile, RefusesShortOutOfRangeAndNonNumericTextByLine) {
+  // clang-format off
+  const std::pair<std::string, Longs> cases[] = {  // text, then error, values read, line
+      {Numbers(2047), {kLinTooFew, 2047, 2048}}, {"", {kLinTooFew, 0, 1}},
+      {Numbers(99) + "32768\n" + Numbers(2000), {kLinOutOfRange, 99, 100}},
+      {"-32769 " + Numbers(2048), {kLinOutOfRange, 0, 1}},
+      {"123456789012345678901234567890 " + Numbers(2048), {kLinOutOfRange, 0, 1}}};
+  // clang-format on
+  for (const auto& [text, want] : cases) {
+    const LinParseResult r = Parse(text);
+    EXPECT_EQ(Longs({r.error, r.count, r.line}), want) << text.substr(0, 12);
   }
-  r = ParseLinData("", 0, table);
-  EXPECT_EQ(r.error, kLinTooFew);
-  EXPECT_EQ(r.count, 0);
-
-  char msg[73];
-  LinRefusalText(LinParseResult{kLinTooFew, 1000, 1001}, msg, sizeof msg);
-  EXPECT_STREQ(msg, "Linearisation file refused: only 1000 of 2048 values!");
-  LinRefusalText(LinParseResult{kLinOutOfRange, 17, 18}, msg, sizeof msg);
-  EXPECT_STREQ(msg, "Linearisation file refused: value out of range in line 18!");
-  LinRefusalText(LinParseResult{kLinNotANumber, 17, 18}, msg, sizeof msg);
-  EXPECT_STREQ(msg, "Linearisation file refused: no number in line 18!");
+  for (const char* bad : {"12a", "1.5", "-", "0x10", "abc", "+-3"}) {
+    const LinParseResult r = Parse(Numbers(9) + bad + "\n" + Numbers(2048));
+    EXPECT_EQ(Longs({r.error, r.line}), Longs({kLinNotANumber, 10})) << bad;
+  }
 }
 
-TEST(LinFile, DefaultTableReadsBackUnchanged) {
-  const std::string dir = MakeTempDir();
-  char here[512];
-  ASSERT_NE(getcwd(here, sizeof here), nullptr);
-  ASSERT_EQ(chdir(dir.c_str()), 0);
-  const int result = WriteLinData2048ToFile();
-  const std::string text = ReadAll("LIN2048.DAT");
-  ASSERT_EQ(chdir(here), 0);
-  ASSERT_EQ(result, 0);
+TEST(LinFile, TheDefaultTableIsWrittenOrItsFailureReported) {
+  const std::string dir = tframes::MakeTempDir();
+  std::string text;
+  ASSERT_EQ(WriteTableIn(dir, &text), 0);
+  EXPECT_EQ(text.substr(0, 10), "4095\n4093\n");
   static int16_t table[kLinValues];
   ASSERT_EQ(ParseLinData(text.data(), text.size(), table).error, kLinOk);
   for (int i = 0; i < kLinValues; ++i) ASSERT_EQ(table[i], 4095 - 2 * i) << i;
-  EXPECT_EQ(text.substr(0, 10), "4095\n4093\n");
+  // No file can be made (a folder of that name), or the last of it does not
+  // fit on the disk when the file is closed (a size limit just below it).
+  const std::string blocked = tframes::MakeTempDir();
+  std::filesystem::create_directory(blocked + "/LIN2048.DAT");
+  EXPECT_EQ(WriteTableIn(blocked), -1);
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  rlimit small = old;
+  small.rlim_cur = text.size() - 500;  // every write but the one at the close succeeds
+  const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+  setrlimit(RLIMIT_FSIZE, &small);
+  const int full = WriteTableIn(tframes::MakeTempDir());
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldSignal);
+  EXPECT_EQ(full, -1);
 }
 
-// ---- Frames and texts ------------------------------------------------------
+// ---- frames and texts ---------------------------------------------------------------
 
 TEST(XFlashFrame, WriteFrameLeavesTheTailAlone) {
   unsigned char frame[36];
   std::memset(frame, 0x5A, sizeof frame);
-  int16_t words[8] = {1, -1, 256, 0x1234, 0, 32767, -32768, 7};
+  const int16_t words[8] = {1, -1, 256, 0x1234, 0, 32767, -32768, 7};
   BuildXFlashWriteFrame(frame, 8, 3, words);
-  const unsigned char head[24] = {0x00, 0x55, 0x00, 0x66, 0x00, 0x08, 0x00, 0x03,
-                                  0x00, 0x01, 0xFF, 0xFF, 0x01, 0x00, 0x12, 0x34,
-                                  0x00, 0x00, 0x7F, 0xFF, 0x80, 0x00, 0x00, 0x07};
-  EXPECT_EQ(std::memcmp(frame, head, 24), 0);
-  for (int i = 24; i < 36; ++i) EXPECT_EQ(frame[i], 0x5A) << i;
+  tframes::Bytes want = tframes::WordsToBytes(
+      {0x0055, kCmdWriteXFlash, 8, 3, 1, 0xFFFF, 256, 0x1234, 0, 32767, 0x8000, 7});
+  std::fill(want.begin() + 24, want.end(), 0x5A);
+  EXPECT_EQ(tframes::Bytes(frame, frame + 36), want);
 }
 
-TEST(XFlashFrame, IncompleteTexts) {
+TEST(XFlashFrame, IncompleteTextsFitTheStatusLine) {
+  // clang-format off
+  const std::pair<XFlashUploadState, const char*> cases[] = {
+      {{256, 3, 0, 0}, "X-FLASH upload incomplete: 3 of 256 frames unanswered!"},
+      {{256, 0, 1, 1}, "X-FLASH upload incomplete: clear unanswered, 1 wrong echo!"},
+      {{256, 0, 2, 0}, "X-FLASH upload incomplete: 2 wrong echoes!"},
+      {{256, 200, 56, 1}, "X-FLASH incomplete: clear, 200 of 256 unanswered, 56 wrong echoes!"}};
+  // clang-format on
   char text[73];
-  xflashUpload = XFlashUploadState{256, 3, 0, 0};
-  EXPECT_FALSE(XFLASHUploadConfirmed());
-  XFLASHIncompleteText(text, sizeof text);
-  EXPECT_STREQ(text, "X-FLASH upload incomplete: 3 of 256 frames unanswered!");
-  xflashUpload = XFlashUploadState{256, 0, 1, 1};
-  XFLASHIncompleteText(text, sizeof text);
-  EXPECT_STREQ(text, "X-FLASH upload incomplete: clear unanswered, 1 wrong echo!");
-  // Everything at once still fits the status line.
-  xflashUpload = XFlashUploadState{256, 200, 56, 1};
-  XFLASHIncompleteText(text, sizeof text);
-  EXPECT_STREQ(text, "X-FLASH incomplete: clear, 200 of 256 unanswered, 56 wrong echoes!");
+  for (const auto& [state, want] : cases) {
+    xflashUpload = state;
+    EXPECT_FALSE(XFLASHUploadConfirmed());
+    XFLASHIncompleteText(text, sizeof text);
+    EXPECT_STREQ(text, want);
+  }
   xflashUpload = XFlashUploadState{256, 0, 0, 0};
   EXPECT_TRUE(XFLASHUploadConfirmed());
 }
 
-// ---- In the running program ------------------------------------------------
+// ---- in the running program -----------------------------------------------------------
 
 class XFlashTest : public AppTest {
  protected:
   void SetUp() override {
     AppTest::SetUp();
-    dir_ = MakeTempDir();
+    dir_ = tframes::MakeTempDir();
     for (int i = 0; i < kLinValues; ++i) linArray[i] = static_cast<int16_t>(i);
-  }
-  void Reveal() {
     SetCtrlAttribute(pCalib, CALIB_BTNWriteXFSL, ATTR_VISIBLE, 1);
     SetCtrlAttribute(pCalib, CALIB_BTNWriteXFMA, ATTR_VISIBLE, 1);
   }
-  bool Visible(int control) {
-    int v = 0;
-    GetCtrlAttribute(pCalib, control, ATTR_VISIBLE, &v);
-    return v != 0;
-  }
-  std::string Status() { return CtrlText(pHandle, MAIN_TEXTStatus); }
-  std::vector<PlotInfo> Bars() { return GetGraphPlots(pHandle, MAIN_GRAPHBarSlave); }
+  static bool Visible(int control) { return tframes::CtrlAttr(pCalib, control, ATTR_VISIBLE) != 0; }
+  static std::vector<PlotInfo> Bars() { return GetGraphPlots(pHandle, MAIN_GRAPHBarSlave); }
+  static int LastBarColour() { return Bars().empty() ? -1 : Bars().back().fillColor; }
   // Uploads the file at path with the given button.
   void Upload(const std::string& path, int button = CALIB_BTNWriteXFMA) {
-    Reveal();
     QueueFileAnswer(VAL_EXISTING_FILE_SELECTED, path);
     FireCtrlEvent(pCalib, button, EVENT_COMMIT);
   }
-  size_t XFlashRequests() {
-    size_t n = 0;
-    for (const auto& r : sim().requests())
-      if (r.command == 101 || r.command == 102) ++n;
-    return n;
+  int XFlashRequests() {
+    return RequestCount(sim(), kCmdClearXFlash) + RequestCount(sim(), kCmdWriteXFlash);
+  }
+  std::string Table() {
+    tframes::WriteFile(dir_ + "/table.dat", Numbers(2048, 3000, 1));
+    return dir_ + "/table.dat";
   }
   std::string dir_;
 };
 
-TEST_F(XFlashTest, WriteFrameCarriesPageOffsetAndTheClearFramesTail) {
+TEST_F(XFlashTest, ClearAndWriteFramesOnTheWire) {
   ASSERT_EQ(ClearXFLASH(), 1);
   EXPECT_EQ(Status(), "X-FLASH-cleared!");
   EXPECT_EQ(sim().xflashClears, 1);
-  const auto& clear = sim().requests().back();
-  EXPECT_EQ(clear.command, 101);
-  EXPECT_EQ(clear.argument, 0);
-  for (uint16_t w : clear.words) EXPECT_EQ(w, 0x00AA);
-
+  EXPECT_EQ(sim().requests().back().command, kCmdClearXFlash);
+  EXPECT_EQ(std::count(sim().requests().back().words.begin(), sim().requests().back().words.end(),
+                       0x00AA),
+            15);
   BeginXFLASHUpload();
   WriteXFLASH(8, 3, linArray);
-  const unsigned char head[8] = {0x00, 0x55, 0x00, 0x66, 0x00, 0x08, 0x00, 0x03};
-  EXPECT_EQ(std::memcmp(szWriteBuf, head, 8), 0);
-  for (int i = 24; i < 36; i += 2) {
-    EXPECT_EQ(szWriteBuf[i], 0x00);
-    EXPECT_EQ(szWriteBuf[i + 1], 0xAA);
-  }
+  // The write frame keeps the clear frame's tail.
   const auto& req = sim().requests().back();
-  EXPECT_EQ(req.command, 102);
-  EXPECT_EQ(req.argument, 8);
-  EXPECT_EQ(req.words[0], 3);
-  for (int i = 0; i < 8; ++i) EXPECT_EQ(req.words[1 + i], 264 + i);
-  for (int i = 9; i < 15; ++i) EXPECT_EQ(req.words[i], 0x00AA);
-  EXPECT_EQ(parameter.command, 102);
+  EXPECT_EQ(Longs({req.command, req.argument}), Longs({kCmdWriteXFlash, 8}));
+  EXPECT_EQ(req.words, (tarvo_sim::Set{3, 264, 265, 266, 267, 268, 269, 270, 271, 0xAA, 0xAA, 0xAA,
+                                       0xAA, 0xAA, 0xAA}));
+  EXPECT_EQ(parameter.command, kCmdWriteXFlash);
   EXPECT_EQ(sim().xflash[264], 264);
   EXPECT_EQ(Status(), "X-FLASH-write OK: PAGE3 ...");
   EXPECT_EQ(CtrlText(pHandle, MAIN_NUMAnaMax), "264");
+  // A place outside the table is not written at all.
+  const size_t sent = sim().requests().size();
+  WriteXFLASH(256, 9, linArray);
+  WriteXFLASH(0, 1, linArray);
+  EXPECT_EQ(sim().requests().size(), sent);
 }
 
-TEST_F(XFlashTest, LastEchoShowsCompletionAndEarlierEchoesShowThePage) {
+TEST_F(XFlashTest, OnlyTheLastEchoOfAWholeAnsweredUploadCompletesIt) {
   BeginXFLASHUpload();
   DeleteGraphPlot(pHandle, MAIN_GRAPHBarSlave, VAL_ALL_PLOTS, VAL_DELAYED_DRAW);
   WriteXFLASH(240, 9, linArray);
   EXPECT_EQ(Status(), "X-FLASH-write OK: PAGE9 ...");
-  std::vector<PlotInfo> bars = Bars();
-  ASSERT_FALSE(bars.empty());
-  EXPECT_DOUBLE_EQ(bars.back().x1, 1.0);
-  EXPECT_DOUBLE_EQ(bars.back().x2, 2032.0);
-  EXPECT_DOUBLE_EQ(bars.back().y2, 1.0);
-  EXPECT_EQ(bars.back().fillColor, 0x00FF00);
-  EXPECT_EQ(bars.back().frameColor, 0x00FF00);
-
+  ASSERT_EQ(Bars().size(), 1u);
+  const PlotInfo bar = Bars()[0];
+  EXPECT_EQ(std::vector<double>(
+                {bar.x1, bar.y1, bar.x2, bar.y2, double(bar.fillColor), double(bar.frameColor)}),
+            std::vector<double>({1, 0, 2032, 1, kProgressGreen, kProgressGreen}));
   WriteXFLASH(248, 9, linArray);
   EXPECT_EQ(Status(), kDone);
-  bars = Bars();
-  EXPECT_DOUBLE_EQ(bars.back().x2, static_cast<double>(ccdsubpixel));
-  EXPECT_EQ(bars.back().fillColor, 0xA0A0A0);
-  EXPECT_EQ(bars.size(), 2u);  // the bars stay until the graph is cleared
-}
-
-TEST_F(XFlashTest, StaleEchoAfterATimeoutIsNoCompletion) {
-  BeginXFLASHUpload();
-  WriteXFLASH(248, 9, linArray);
-  ASSERT_EQ(Status(), kDone);
+  EXPECT_EQ(
+      std::vector<double>({double(Bars().size()), Bars().back().x2, double(LastBarColour())}),
+      std::vector<double>({2, double(ccdsubpixel), kDoneGrey}));  // the bars stay until cleared
   // A new upload whose last frame gets no answer: pp still holds the echo of
-  // page 9, offset 248 from before.
+  // page 9, offset 248 from before; it confirms nothing.
   sim().faults().silent = true;
   BeginXFLASHUpload();
   const double t0 = Timer();
   WriteXFLASH(248, 9, linArray);
-  EXPECT_GT(Timer() - t0, 1.5);
-  EXPECT_EQ(pp[1], 9);
-  EXPECT_EQ(pp[0], 248);
+  EXPECT_GT(Timer() - t0, TIMEOUT);
+  EXPECT_EQ(Longs({pp[0], pp[1], xflashUpload.unanswered, LastBarColour()}),
+            Longs({248, 9, 1, kProgressGreen}));
   EXPECT_EQ(Status(), "Timeout-RS-232...");
-  EXPECT_EQ(Bars().back().fillColor, 0x00FF00);
-  EXPECT_EQ(xflashUpload.unanswered, 1);
-}
-
-TEST_F(XFlashTest, EarlierUnansweredFrameBlocksTheCompletionText) {
+  // An earlier unanswered frame: the last echo is no completion either.
   BeginXFLASHUpload();
-  WriteXFLASH(0, 2, linArray);
-  sim().faults().silent = true;
   WriteXFLASH(8, 2, linArray);
   sim().faults().silent = false;
-  WriteXFLASH(248, 9, linArray);  // answered with its own echo
-  EXPECT_NE(Status(), kDone);
-  EXPECT_EQ(Status(), "X-FLASH-write OK: PAGE9 ...");
-  EXPECT_EQ(Bars().back().fillColor, 0x00FF00);
+  WriteXFLASH(248, 9, linArray);
+  EXPECT_EQ(Status() + " " + std::to_string(LastBarColour()),
+            "X-FLASH-write OK: PAGE9 ... " + std::to_string(kProgressGreen));
 }
 
 TEST_F(XFlashTest, FullUploadOfTheDefaultTable) {
-  char here[512];
-  ASSERT_NE(getcwd(here, sizeof here), nullptr);
-  ASSERT_EQ(chdir(dir_.c_str()), 0);
-  const int written = WriteLinData2048ToFile();
-  ASSERT_EQ(chdir(here), 0);
-  ASSERT_EQ(written, 0);
-  const std::string file = dir_ + "/LIN2048.DAT";
+  ASSERT_EQ(WriteTableIn(dir_), 0);
   sim().xflash.fill(0x1111);
   sim().ClearRequests();
-
-  Upload(file, CALIB_BTNWriteXFMA);
-
+  Upload(dir_ + "/LIN2048.DAT", CALIB_BTNWriteXFMA);
   EXPECT_EQ(Status(), kDone);
   EXPECT_EQ(sim().xflashClears, 1);
   for (int i = 0; i < kLinValues; ++i) ASSERT_EQ(sim().xflash[i], 4095 - 2 * i) << i;
   for (int i = 0; i < kLinValues; ++i) ASSERT_EQ(linArray[i], 4095 - 2 * i) << i;
-
   // One clear frame, then 256 write frames in page and offset order.
   const auto& reqs = sim().requests();
   ASSERT_EQ(reqs.size(), 257u);
-  EXPECT_EQ(reqs[0].command, 101);
-  for (int k = 0; k < 256; ++k) {
-    const auto& r = reqs[1 + k];
-    ASSERT_EQ(r.command, 102);
-    EXPECT_EQ(r.words[0], 2 + k / 32);
-    EXPECT_EQ(r.argument, (k % 32) * 8);
-    for (int i = 9; i < 15; ++i) EXPECT_EQ(r.words[i], 0x00AA);
-  }
-  for (int i = 0; i < 8; ++i) EXPECT_EQ(reqs[1].words[1 + i], 4095 - 2 * i);  // 4095 .. 4081
-
-  // The progress display: manual x axis 1 .. ccdsubpixel, grey bar last.
-  double xmin = 0, xmax = 0;
-  GetAxisRange(pHandle, MAIN_GRAPHBarSlave, VAL_XAXIS, &xmin, &xmax);
-  EXPECT_DOUBLE_EQ(xmin, 1.0);
-  EXPECT_DOUBLE_EQ(xmax, static_cast<double>(ccdsubpixel));
-  const std::vector<PlotInfo> bars = Bars();
-  ASSERT_EQ(bars.size(), 256u);
-  EXPECT_EQ(bars.back().fillColor, 0xA0A0A0);
+  EXPECT_EQ(reqs[0].command, kCmdClearXFlash);
+  for (int k = 0; k < 256; ++k)
+    ASSERT_EQ(Longs({reqs[1 + k].command, reqs[1 + k].argument, reqs[1 + k].words[0]}),
+              Longs({kCmdWriteXFlash, (k % 32) * 8, 2 + k / 32}))
+        << k;
+  // The progress display: manual x axis 1 .. ccdsubpixel, one bar a frame, grey last.
+  EXPECT_EQ(AxisRange(pHandle, MAIN_GRAPHBarSlave, VAL_XAXIS),
+            std::make_pair(1.0, double(ccdsubpixel)));
+  EXPECT_EQ(Longs({long(Bars().size()), LastBarColour()}), Longs({256, kDoneGrey}));
   EXPECT_EQ(CtrlText(pHandle, MAIN_NUMAnaMax), "2040");
-
   // The file dialogue as asked for, and the button hid itself.
   const PopupCall& call = PopupCalls().back();
-  EXPECT_EQ(call.title, "TARVO-LT-Series-Linearisation-File");
-  EXPECT_EQ(call.text, "XF-LINEAR.DAT");
-  EXPECT_EQ(call.pattern, "*.dat");
-  EXPECT_EQ(call.button, VAL_LOAD_BUTTON);
-  EXPECT_FALSE(Visible(CALIB_BTNWriteXFMA));
-  EXPECT_TRUE(Visible(CALIB_BTNWriteXFSL));
+  EXPECT_EQ(call.title + "|" + call.text + "|" + call.pattern,
+            "TARVO-LT-Series-Linearisation-File|XF-LINEAR.DAT|*.dat");
+  EXPECT_EQ(Longs({call.button, Visible(CALIB_BTNWriteXFMA), Visible(CALIB_BTNWriteXFSL)}),
+            Longs({VAL_LOAD_BUTTON, 0, 1}));
+  EXPECT_EQ(std::string(file_name), dir_ + "/LIN2048.DAT");
 }
 
-TEST_F(XFlashTest, CancelHidesOnlyItsOwnButton) {
-  Reveal();
-  const size_t before = sim().requests().size();
-  QueueFileAnswer(VAL_NO_FILE_SELECTED, "");
-  FireCtrlEvent(pCalib, CALIB_BTNWriteXFSL, EVENT_COMMIT);
-  EXPECT_FALSE(Visible(CALIB_BTNWriteXFSL));
-  EXPECT_TRUE(Visible(CALIB_BTNWriteXFMA));
-  EXPECT_EQ(sim().requests().size(), before);
-}
-
-TEST_F(XFlashTest, BadFilesAreRefusedAndNothingIsSent) {
-  struct Case {
-    const char* name;
-    std::string content;
-    const char* status;
-  };
-  const Case cases[] = {
-      {"short.dat", Numbers(2000), "Linearisation file refused: only 2000 of 2048 values!"},
-      {"range.dat", Numbers(40) + "40000\n" + Numbers(2048),
-       "Linearisation file refused: value out of range in line 41!"},
-      {"text.dat", Numbers(5) + "abc\n" + Numbers(2048),
-       "Linearisation file refused: no number in line 6!"},
-  };
-  for (const Case& c : cases) {
-    const std::string path = dir_ + "/" + c.name;
-    WriteFile(path, c.content);
-    const size_t before = sim().requests().size();
-    Upload(path, CALIB_BTNWriteXFSL);
-    EXPECT_EQ(Status(), c.status) << c.name;
-    EXPECT_EQ(sim().requests().size(), before) << c.name;
-    for (int i = 0; i < kLinValues; ++i) ASSERT_EQ(linArray[i], i) << c.name;
-    EXPECT_FALSE(Visible(CALIB_BTNWriteXFSL)) << c.name;
+TEST_F(XFlashTest, CancelledOrBadFilesSendNothingAndHideTheirButton) {
+  const std::string dir = dir_ + "/";
+  tframes::WriteFile(dir + "short.dat", Numbers(2000));
+  tframes::WriteFile(dir + "range.dat", Numbers(40) + "40000\n" + Numbers(2048));
+  tframes::WriteFile(dir + "text.dat", Numbers(5) + "abc\n" + Numbers(2048));
+  tframes::WriteFile(dir + "huge.dat", Numbers(2048) + std::string(4 << 20, ' '));  // too large
+  // clang-format off
+  const std::pair<std::string, const char*> cases[] = {
+      {"", "previous"},
+      {dir + "short.dat", "Linearisation file refused: only 2000 of 2048 values!"},
+      {dir + "range.dat", "Linearisation file refused: value out of range in line 41!"},
+      {dir + "text.dat", "Linearisation file refused: no number in line 6!"},
+      {dir + "missing.dat", "Linearisation file cannot be read!"},
+      {"x", "Linearisation file cannot be read!"},   // a name of one letter is no cancel
+      {dir_, "Linearisation file cannot be read!"},  // a folder: the read fails
+      {dir + "huge.dat", "Linearisation file cannot be read!"}};
+  // clang-format on
+  for (const auto& [path, status] : cases) {
+    for (int button : {CALIB_BTNWriteXFSL, CALIB_BTNWriteXFMA}) {
+      for (int b : {CALIB_BTNWriteXFSL, CALIB_BTNWriteXFMA})
+        SetCtrlAttribute(pCalib, b, ATTR_VISIBLE, 1);
+      ShowStatusText("previous");
+      const size_t before = sim().requests().size();
+      QueueFileAnswer(path.empty() ? VAL_NO_FILE_SELECTED : VAL_EXISTING_FILE_SELECTED, path);
+      FireCtrlEvent(pCalib, button, EVENT_COMMIT);
+      EXPECT_EQ(Status(), status);
+      EXPECT_EQ(sim().requests().size(), before) << path;
+      EXPECT_FALSE(Visible(button)) << path;
+      EXPECT_TRUE(Visible(button == CALIB_BTNWriteXFSL ? CALIB_BTNWriteXFMA : CALIB_BTNWriteXFSL));
+      for (int i = 0; i < kLinValues; ++i) ASSERT_EQ(linArray[i], i) << path;
+    }
   }
-  // A file that is not there at all.
-  Upload(dir_ + "/missing.dat");
-  EXPECT_EQ(Status(), "Linearisation file cannot be read!");
-  EXPECT_FALSE(Visible(CALIB_BTNWriteXFMA));
-  for (int i = 0; i < kLinValues; ++i) ASSERT_EQ(linArray[i], i);
 }
 
-TEST_F(XFlashTest, UnansweredFramesAreCountedAtTheEnd) {
-  const std::string path = dir_ + "/table.dat";
-  WriteFile(path, Numbers(2048, 3000, 1));
-  // The clear and the first 250 write frames are answered, the last six not.
-  sim().faults().silentAfter = sim().RepliesSent() + 1 + 250;
-  Upload(path);
-  EXPECT_EQ(Status(), "X-FLASH upload incomplete: 6 of 256 frames unanswered!");
-  EXPECT_EQ(XFlashRequests(), 257u);  // every frame is sent all the same
-  for (const PlotInfo& b : Bars()) EXPECT_NE(b.fillColor, 0xA0A0A0);
-}
-
-TEST_F(XFlashTest, LateRepliesAreNotTakenForTheNextFramesEcho) {
-  const std::string path = dir_ + "/table.dat";
-  WriteFile(path, Numbers(2048, 3000, 1));
-  // Every reply comes 1.6 s after its frame: after that frame's wait has
-  // ended, inside the next frame's wait.
-  sim().faults().lateReply = 1.6;
-  Upload(path);
-  const std::string status = Status();
-  EXPECT_EQ(status.rfind("X-FLASH upload incomplete: ", 0), 0u) << status;
-  EXPECT_NE(status.find("wrong echoes"), std::string::npos) << status;
-  for (const PlotInfo& b : Bars()) EXPECT_NE(b.fillColor, 0xA0A0A0);
-}
-
-TEST_F(XFlashTest, NoSensorAtAllStillSendsEveryFrame) {
-  const std::string path = dir_ + "/table.dat";
-  WriteFile(path, Numbers(2048, 3000, 1));
-  sim().faults().silent = true;
-  sim().ClearRequests();
-  Upload(path);
-  EXPECT_EQ(XFlashRequests(), 257u);
-  EXPECT_EQ(Status(), "X-FLASH incomplete: clear, 256 of 256 unanswered!");
+TEST_F(XFlashTest, UnansweredAndLateFramesAreCountedAndEveryFrameIsSent) {
+  // Replies that stop after the clear and 250 frames, none at all, or each
+  // 1.6 s after its frame (inside the next frame's wait).
+  // clang-format off
+  const std::tuple<int, double, const char*> cases[] = {
+      {1 + 250, 0, "X-FLASH upload incomplete: 6 of 256 frames unanswered!"},
+      {0, 0, "X-FLASH incomplete: clear, 256 of 256 unanswered!"}, {-1, 1.6, "X-FLASH upload incomplete: "}};
+  // clang-format on
+  for (const auto& [silentAfter, late, status] : cases) {
+    sim().faults().silentAfter = silentAfter < 0 ? -1 : sim().RepliesSent() + silentAfter;
+    sim().faults().lateReply = late;
+    sim().ClearRequests();
+    Upload(Table());
+    EXPECT_EQ(Status().rfind(status, 0), 0u) << Status();
+    EXPECT_EQ(XFlashRequests(), 257);
+    for (const PlotInfo& b : Bars()) EXPECT_NE(b.fillColor, kDoneGrey);
+    if (late > 0) EXPECT_NE(Status().find("wrong echoes"), std::string::npos) << Status();
+    SetCtrlAttribute(pCalib, CALIB_BTNWriteXFMA, ATTR_VISIBLE, 1);
+    RunFor(2.0);
+  }
 }
 
 }  // namespace

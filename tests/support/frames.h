@@ -41,10 +41,6 @@ inline Bytes OrdinaryFrame(uint16_t command, const std::vector<uint16_t>& words 
   w.insert(w.end(), words.begin(), words.end());
   return WordsToBytes(w);
 }
-// The same with every payload word `fill`.
-inline Bytes FilledFrame(uint16_t command, uint16_t fill) {
-  return OrdinaryFrame(command, std::vector<uint16_t>(15, fill));
-}
 
 // A measurement reply: bytes 2-3 = 8, 16 words from byte 4.
 inline Bytes MeasurementFrame(const std::vector<uint16_t>& words, uint16_t sync = 0x00AA) {

@@ -56,6 +56,12 @@ class SimProcess {
     if (out_) fclose(out_);
     out_ = nullptr;
   }
+  // Asks the simulator to end (SIGTERM); its exit status, or -1.
+  int Terminate() {
+    int status = -1;
+    if (pid_ > 0 && kill(pid_, SIGTERM) == 0 && waitpid(pid_, &status, 0) == pid_) pid_ = -1;
+    return pid_ < 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
   const std::string& path() const { return path_; }
 
  private:

@@ -1,0 +1,101 @@
+// The program against a line whose far end the test scripts, and small timing
+// helpers for the suites that click in the middle of a loop.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+#include <tuple>
+#include <vector>
+
+// The program's headers that the protocol suites all use.
+#include "app/panels.h"
+#include "link/commands.h"
+#include "link/frame.h"
+#include "link/identify.h"
+#include "link/line.h"
+#include "link/link.h"
+#include "link/payload.h"
+#include "measure/run.h"
+#include "platform/clock.h"
+#include "platform/graph_probe.h"
+#include "platform/popup.h"
+#include "platform/popup_script.h"
+#include "platform/scripted_line.h"
+#include "platform/serial.h"
+#include "platform/test_hooks.h"
+#include "platform/ui.h"
+#include "tests/support/frames.h"
+#include "tests/support/harness.h"
+
+// Runs f `dt` seconds of (virtual) time from now.
+inline void After(double dt, std::function<void()> f) { ScheduleAt(Timer() + dt, std::move(f)); }
+
+// Clicks STOP `dt` seconds from now.
+inline void StopAfter(double dt) {
+  After(dt, [] { ClickCtrl(pHandle, MAIN_BTNStop); });
+}
+// Runs f at the first moment after dt at which something holds the line.
+inline void WhenLineBusy(double dt, std::function<void()> f) {
+  After(dt, [f] { LineBusy() ? f() : WhenLineBusy(0.005, f); });
+}
+// Several values in one comparison.
+using Longs = std::vector<long>;
+template <class T>
+std::vector<double> AsDoubles(const T* a, int n = 128) {
+  return std::vector<double>(a, a + n);
+}
+
+// The 15 words of set k as the program holds them (as they go out on the line).
+inline tarvo_sim::Set HeldSet(int k) {
+  CopyVarsToPP(static_cast<uint16_t>(k));
+  tarvo_sim::Set s{};
+  for (int i = 0; i < 15; ++i) s[i] = pp[i];
+  return s;
+}
+
+// The 36 bytes of a request for `command` whose payload is set k as the program holds it.
+inline tframes::Bytes RequestWithSet(uint16_t command, int k) {
+  CopyVarsToPP(static_cast<uint16_t>(k));
+  FillTxBuf(command, 0, pp);
+  return tframes::Bytes(szWriteBuf, szWriteBuf + 36);
+}
+
+// The x or y range of a graph axis.
+inline std::pair<double, double> AxisRange(int panel, int control, int axis) {
+  double lo = -1, hi = -1;
+  GetAxisRange(panel, control, axis, &lo, &hi);
+  return {lo, hi};
+}
+
+// The program started on a scripted line: the connect sequence finds no sensor
+// (its echo check times out), then each test scripts the far end itself.
+class ScriptedAppTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    line_ = std::make_shared<ScriptedLine>();
+    ASSERT_EQ(StartAppWithLine(line_), 0);
+    first_ = line_->writes().size();
+  }
+  void TearDown() override { StopApp(); }
+  // Frames written since start-up.
+  std::vector<tframes::Bytes> Sent() const {
+    std::vector<tframes::Bytes> out;
+    for (size_t i = first_; i < line_->writes().size(); ++i)
+      out.push_back(line_->writes()[i].bytes);
+    return out;
+  }
+  // Command words of the frames written since start-up.
+  std::vector<uint16_t> SentCommands() const {
+    std::vector<uint16_t> out;
+    for (const auto& b : Sent()) out.push_back(b.size() >= 4 ? tframes::WordAt(b, 2) : 0xFFFF);
+    return out;
+  }
+  const tframes::Bytes& LastSent() const { return line_->writes().back().bytes; }
+  double LastSentAt() const { return line_->writes().back().time; }
+  std::shared_ptr<ScriptedLine> line_;
+  size_t first_ = 0;
+};
