@@ -20,8 +20,10 @@
 #include "viewer/viewer.h"
 
 namespace {
-#define CTRL(fn) {#fn, fn, nullptr}
-#define PANEL(fn) {#fn, nullptr, fn}
+#define CTRL(fn) \
+  { #fn, fn, nullptr }
+#define PANEL(fn) \
+  { #fn, nullptr, fn }
 const CallbackEntry kCallbacks[] = {
     PANEL(CC_PANEL),
     PANEL(CC_POPUP),

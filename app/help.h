@@ -4,8 +4,7 @@
 // The help display of one control (right click).
 void ShowHelp(int control);
 void ShowLogo(int mode);
-void ShowInfoText(int bgColor, int textColor, const char* text, int left, int top,
-                  int pointSize);
+void ShowInfoText(int bgColor, int textColor, const char* text, int left, int top, int pointSize);
 int CC_HelpText1(int panel, int control, int event, void* callbackData, int eventData1,
                  int eventData2);
 int CC_HelpText2(int panel, int control, int event, void* callbackData, int eventData1,

@@ -52,7 +52,7 @@
 
 namespace {
 
-constexpr double kLineTime = 0.0375;            // RUN: 36-byte request + 36-byte reply
+constexpr double kLineTime = 0.0375;             // RUN: 36-byte request + 36-byte reply
 constexpr double kVideoPassTime = 728 / 1920.0;  // VIDEO: measurement + 4 blocks
 
 struct Spread {
@@ -168,10 +168,11 @@ void Idle(const char* backend, double seconds) {
   RunUserInterface();
   ResetQuitRequest();
   const double wall = Timer() - t0;
-  std::printf("%-7s idle, port open: wake-ups/s %.2f (window thread), %.2f (process)  "
-              "CPU s per wall s %.4f\n",
-              backend, (Switches(RUSAGE_THREAD) - ui0) / wall, (Switches(RUSAGE_SELF) - all0) / wall,
-              (CpuSeconds() - cpu0) / wall);
+  std::printf(
+      "%-7s idle, port open: wake-ups/s %.2f (window thread), %.2f (process)  "
+      "CPU s per wall s %.4f\n",
+      backend, (Switches(RUSAGE_THREAD) - ui0) / wall, (Switches(RUSAGE_SELF) - all0) / wall,
+      (CpuSeconds() - cpu0) / wall);
 
   g_probe->Start();
   ScheduleAt(Timer() + seconds, [] { QuitUserInterface(0); });
@@ -207,9 +208,10 @@ void Loop(const char* backend, const char* name, int button, double lineTime, do
   double median = 0, overall = 0;
   int cycles = 0;
   Cycles(lineTime, median, overall, cycles);
-  std::printf("%-7s %-5s share of the line limit: median cycle %.1f %%  overall %.1f %%  "
-              "(%d cycles)  CPU s per wall s %.4f  wake-ups/s %.0f  (%s)\n",
-              backend, name, 100 * median, 100 * overall, cycles, cpu, ui / wall, szStatus);
+  std::printf(
+      "%-7s %-5s share of the line limit: median cycle %.1f %%  overall %.1f %%  "
+      "(%d cycles)  CPU s per wall s %.4f  wake-ups/s %.0f  (%s)\n",
+      backend, name, 100 * median, 100 * overall, cycles, cpu, ui / wall, szStatus);
   Settle();
   RunLoop(button, seconds, true);
   PrintLatency(backend, name, g_probe->Stop());
@@ -298,9 +300,10 @@ void StopArrivals(const char* phase) {
   g_arrival.running = false;
   g_arrival.writer.join();
   const Spread s = SpreadOf(g_arrival.late);
-  std::printf("pty     byte arrival to receive notification, %-7s median %.3f  p99 %.3f  "
-              "max %.3f ms  (%zu frames)\n",
-              phase, s.median * 1e3, s.p99 * 1e3, s.max * 1e3, s.n);
+  std::printf(
+      "pty     byte arrival to receive notification, %-7s median %.3f  p99 %.3f  "
+      "max %.3f ms  (%zu frames)\n",
+      phase, s.median * 1e3, s.p99 * 1e3, s.max * 1e3, s.n);
 }
 
 void Arrivals(double seconds) {

@@ -19,8 +19,8 @@
 
 #include "app/panels.h"
 #include "app/startup.h"
-#include "link/link.h"
 #include "bench/measure.h"
+#include "link/link.h"
 #include "platform/clock.h"
 #include "platform/graph_probe.h"
 #include "platform/popup_script.h"
@@ -106,8 +106,7 @@ int main(int argc, char** argv) {
   for (int i = 0; i < 50; ++i) ProcessSystemEvents();
   const long rssStart = RssKiB();
   std::printf("start-up status: %s\n", szStatus);
-  std::printf("VmRSS before start-up %ld KiB, after start-up %ld KiB\n", rssBeforeStart,
-              rssStart);
+  std::printf("VmRSS before start-up %ld KiB, after start-up %ld KiB\n", rssBeforeStart, rssStart);
 
   // ---- RUN ----
   std::printf("RUN, %d measurement frames (virtual clock, model paced at 19200 baud):\n",
@@ -121,13 +120,15 @@ int main(int argc, char** argv) {
   const double wall = Wall() - w0, cpu = CpuSeconds() - c0, virt = Timer() - v0;
   const int frames = FramesShown();
   const long rssAfterRun = RssKiB();
-  std::printf("  frames shown %d in %.1f virtual s (%.2f frames/s); real %.1f s, CPU %.1f s "
-              "(%.1f us per frame)\n",
-              frames, virt, frames / virt, wall, cpu, 1e6 * cpu / frames);
+  std::printf(
+      "  frames shown %d in %.1f virtual s (%.2f frames/s); real %.1f s, CPU %.1f s "
+      "(%.1f us per frame)\n",
+      frames, virt, frames / virt, wall, cpu, 1e6 * cpu / frames);
   std::printf("  last status: %s\n", szStatus);
-  std::printf("  VmRSS after RUN %ld KiB; growth from the first checkpoint %+ld KiB, "
-              "from start-up %+ld KiB\n",
-              rssAfterRun, rssAfterRun - g_rssFirstCheckpoint, rssAfterRun - rssStart);
+  std::printf(
+      "  VmRSS after RUN %ld KiB; growth from the first checkpoint %+ld KiB, "
+      "from start-up %+ld KiB\n",
+      rssAfterRun, rssAfterRun - g_rssFirstCheckpoint, rssAfterRun - rssStart);
 
   // ---- recording ----
   char dir[] = "/tmp/tarvo-soak-XXXXXX";
@@ -147,9 +148,10 @@ int main(int argc, char** argv) {
   int wellFormed = 0;
   const int lines = CountRecordLines(recfile_name, &wellFormed);
   const long rssAfterRec = RssKiB();
-  std::printf("  record lines in the file %d of %d (%d with six fields); %.1f virtual s, "
-              "real %.1f s\n",
-              lines, records, wellFormed, rvirt, rwall);
+  std::printf(
+      "  record lines in the file %d of %d (%d with six fields); %.1f virtual s, "
+      "real %.1f s\n",
+      lines, records, wellFormed, rvirt, rwall);
   std::printf("  last status: %s\n", szStatus);
   std::printf("  VmRSS before recording %ld KiB, after %ld KiB (%+ld KiB)\n", rssBeforeRec,
               rssAfterRec, rssAfterRec - rssBeforeRec);
@@ -159,9 +161,9 @@ int main(int argc, char** argv) {
   rmdir(dir);
 
   const bool flat = rssAfterRun - g_rssFirstCheckpoint < 2048 && rssAfterRec - rssBeforeRec < 2048;
-  std::printf("SUMMARY frames=%d rss_start_kib=%ld rss_after_run_kib=%ld rss_after_rec_kib=%ld "
-              "record_lines=%d/%d memory=%s\n",
-              frames, rssStart, rssAfterRun, rssAfterRec, lines, records,
-              flat ? "flat" : "GROWING");
+  std::printf(
+      "SUMMARY frames=%d rss_start_kib=%ld rss_after_run_kib=%ld rss_after_rec_kib=%ld "
+      "record_lines=%d/%d memory=%s\n",
+      frames, rssStart, rssAfterRun, rssAfterRec, lines, records, flat ? "flat" : "GROWING");
   return frames >= g_framesWanted && lines == records && flat ? 0 : 1;
 }

@@ -24,8 +24,8 @@
 
 #include "app/panels.h"
 #include "app/startup.h"
-#include "link/link.h"
 #include "bench/measure.h"
+#include "link/link.h"
 #include "platform/panel_registry.h"
 #include "platform/port_backend.h"
 #include "platform/sim_port.h"

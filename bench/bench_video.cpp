@@ -14,8 +14,8 @@
 
 #include "app/panels.h"
 #include "app/startup.h"
-#include "link/link.h"
 #include "bench/measure.h"
+#include "link/link.h"
 #include "platform/clock.h"
 #include "platform/port_backend.h"
 #include "platform/sim_port.h"

@@ -101,8 +101,7 @@ void PushVIDEO() {
 int CC_BTNVideo(int panel, int control, int event, void* callbackData, int eventData1,
                 int eventData2) {
   if (event == EVENT_COMMIT) {
-    if (DeferIfLineBusy(CC_BTNVideo, panel, control, event, callbackData, eventData1,
-                        eventData2))
+    if (DeferIfLineBusy(CC_BTNVideo, panel, control, event, callbackData, eventData1, eventData2))
       return 0;
     SetCtrlAttribute(pPopUp, POPUP_BTNStartRecord, ATTR_DIMMED, 1);
     SetCtrlVal(pHandle, MAIN_RBTRam, 1);

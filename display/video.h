@@ -24,4 +24,3 @@ int CC_GRAPHDataMaster(int panel, int control, int event, void* callbackData, in
                        int eventData2);
 int CC_GRAPHDataSlave(int panel, int control, int event, void* callbackData, int eventData1,
                       int eventData2);
-

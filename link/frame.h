@@ -23,6 +23,5 @@ void FillTxBuf(uint16_t command, uint16_t argument, const uint16_t* values);
 int GetRxBuf();
 
 // Pure helpers over plain buffers (the two above apply them to the globals).
-void EncodeFrame(unsigned char* out, uint16_t command, uint16_t argument,
-                 const uint16_t* values);
+void EncodeFrame(unsigned char* out, uint16_t command, uint16_t argument, const uint16_t* values);
 int DecodeFrame(const unsigned char* in, uint16_t* words);

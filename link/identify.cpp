@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "app/panels.h"
-#include "link/frame.h"
 #include "link/commands.h"
+#include "link/frame.h"
 #include "link/line.h"
 #include "link/link.h"
 #include "link/payload.h"

@@ -2,8 +2,8 @@
 #pragma once
 #include <cstdint>
 
-extern uint16_t ccdtype, ccdmaxpixel, ccdresolution, pcbtype, ccdvirtpixel, ccdsubpixel,
-    ccdpixB, ccdpixE, softversion, hwtype, adcmax;
+extern uint16_t ccdtype, ccdmaxpixel, ccdresolution, pcbtype, ccdvirtpixel, ccdsubpixel, ccdpixB,
+    ccdpixE, softversion, hwtype, adcmax;
 extern double xArray8[128];
 extern uint16_t YMAXADC;
 extern char szVersion[73];

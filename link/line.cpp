@@ -58,7 +58,6 @@ int g_deferredCount = 0;
 
 bool ReplyOutstanding() { return g_awaiting && Timer() - g_sentAt <= g_awaitLimit; }
 
-
 bool Accepts(ReplyRule rule, uint16_t command) {
   switch (rule) {
     case kAnyFrame:
@@ -171,7 +170,9 @@ int LineLost() { return ComLost(com); }
 
 void LineFrameTaken() { g_awaiting = false; }
 
-void LineHandlerOff(int mask) { InstallComCallback(com, mask, kNotifyCount, kEventChar, nullptr, nullptr); }
+void LineHandlerOff(int mask) {
+  InstallComCallback(com, mask, kNotifyCount, kEventChar, nullptr, nullptr);
+}
 
 void LineHandlerOn() {
   InstallComCallback(com, eventMask, kNotifyCount, kEventChar, RX_Receive_Function, nullptr);
@@ -181,8 +182,8 @@ void LineHandlerOn() {
 
 int LineOpen(int port) {
   g_awaiting = false;
-  const int result = OpenComConfig(port, "", kBaudRate, kNoParity, kDataBits, kStopBits,
-                                   kQueueSize, kQueueSize);
+  const int result =
+      OpenComConfig(port, "", kBaudRate, kNoParity, kDataBits, kStopBits, kQueueSize, kQueueSize);
   if (result < 0) return result;
   SetComTime(port, TIMEOUT);
   FlushInQ(port);

@@ -123,4 +123,5 @@ constexpr const char* kUploadBusyFullText = "X-FLASH upload in progress - reques
 constexpr const char* kTransactionBusyText = "Line busy - request follows after the current one";
 constexpr const char* kTransactionBusyFullText = "Line busy - request refused!";
 constexpr const char* kUploadTwiceText = "X-FLASH upload already running - second upload refused!";
-constexpr const char* kUploadInLoopText = "Stop RUN, VIDEO or the recorder before the X-FLASH upload!";
+constexpr const char* kUploadInLoopText =
+    "Stop RUN, VIDEO or the recorder before the X-FLASH upload!";

@@ -84,7 +84,6 @@ void InitRS232(int port) {
 }
 
 void ConnectSequence(int port) {
-
   if (CheckComLine(port) != 1) {  // its own text stays in the status line
     ShowStatus();
     return;
@@ -133,8 +132,7 @@ int CC_DropDCom(int panel, int control, int event, void* callbackData, int event
       stop_flag = 1;  // a running loop ends at its next pass
       // While something holds the line the new port is opened once it is
       // free, so that the connect sequence can fetch the sets.
-      if (DeferIfLineBusy(CC_DropDCom, panel, control, event, callbackData, eventData1,
-                          eventData2))
+      if (DeferIfLineBusy(CC_DropDCom, panel, control, event, callbackData, eventData1, eventData2))
         break;
       // What was held back was meant for the old port.
       DropDeferred();

@@ -2,15 +2,15 @@
 #pragma once
 #include <cstddef>
 
-extern const double TIMEOUT;   // 1.5 s
-extern const int eventMask;    // 0x8006
-extern const int MAXPOINT;     // 128
+extern const double TIMEOUT;  // 1.5 s
+extern const int eventMask;   // 0x8006
+extern const int MAXPOINT;    // 128
 
-extern int com;         // port in use
-extern int rx_flag;     // a 36-byte reply has been read
-extern int graph_flag;  // the last reply was a measurement reply
-extern int nBytesW;     // bytes accepted by the last write
-extern int nBytesR;     // bytes taken by the last bulk read
+extern int com;            // port in use
+extern int rx_flag;        // a 36-byte reply has been read
+extern int graph_flag;     // the last reply was a measurement reply
+extern int nBytesW;        // bytes accepted by the last write
+extern int nBytesR;        // bytes taken by the last bulk read
 extern char szStatus[73];  // last status text (72 characters + terminator)
 
 // Copies text into szStatus (truncated to 72 characters).

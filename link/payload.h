@@ -23,8 +23,7 @@ extern Parameter parameter;
 // Measurement words of the last measurement reply.
 extern uint16_t Aval, Bval, Mvalue;
 extern int32_t umValue;
-extern uint16_t poti, edcntA, edcntB, peakwA, peakwB, anaMax, anaMin, raw13, raw14, raw15,
-    instate;
+extern uint16_t poti, edcntA, edcntB, peakwA, peakwB, anaMax, anaMin, raw13, raw14, raw15, instate;
 
 // Writes the start values into `parameter`.
 void SetParameterStartValues();

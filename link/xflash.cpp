@@ -9,9 +9,9 @@
 
 #include "app/panels.h"
 #include "app/startup.h"
+#include "link/commands.h"
 #include "link/frame.h"
 #include "link/identify.h"
-#include "link/commands.h"
 #include "link/line.h"
 #include "link/link.h"
 #include "link/payload.h"
@@ -37,8 +37,8 @@ constexpr int kDoneColor = 0xA0A0A0;
 constexpr long kMaxLinFileBytes = 4L * 1024 * 1024;
 
 bool IsSeparator(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ',' || c == ';' ||
-         c == '\f' || c == '\v';
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ',' || c == ';' || c == '\f' ||
+         c == '\v';
 }
 
 void DrawProgress(double x2, int color) {
@@ -84,8 +84,7 @@ int UploadClick(DeferredCallback self, int panel, int control, int event, void* 
     ShowStatusText(kUploadInLoopText);
     return 0;
   }
-  return DeferIfLineBusy(self, panel, control, event, callbackData, eventData1, eventData2) ? 0
-                                                                                             : 1;
+  return DeferIfLineBusy(self, panel, control, event, callbackData, eventData1, eventData2) ? 0 : 1;
 }
 
 }  // namespace
@@ -117,8 +116,10 @@ LinParseResult ParseLinData(const char* text, size_t length, int16_t* table) {
     long value = 0;
     bool tooBig = false;
     while (j < length && text[j] >= '0' && text[j] <= '9') {
-      if (value <= 1000000) value = value * 10 + (text[j] - '0');
-      else tooBig = true;
+      if (value <= 1000000)
+        value = value * 10 + (text[j] - '0');
+      else
+        tooBig = true;
       ++j;
     }
     if (j == digitsStart || (j < length && !IsSeparator(text[j]))) {
@@ -244,8 +245,9 @@ void XFLASHIncompleteText(char* text, size_t size) {
       sep = ", ";
     }
     if (u.unanswered) {
-      std::snprintf(part, sizeof part, compact ? "%d of %d unanswered" : "%d of %d frames unanswered",
-                    u.unanswered, kXFlashFrames);
+      std::snprintf(part, sizeof part,
+                    compact ? "%d of %d unanswered" : "%d of %d frames unanswered", u.unanswered,
+                    kXFlashFrames);
       line = line + sep + part;
       sep = ", ";
     }

@@ -28,9 +28,9 @@ constexpr int kLinOutOfRange = -3;
 constexpr int kLinNotANumber = -4;
 
 struct LinParseResult {
-  int error;   // kLinOk or one of the refusals above
-  int count;   // values read
-  int line;    // line (from 1) of the offending text
+  int error;  // kLinOk or one of the refusals above
+  int count;  // values read
+  int line;   // line (from 1) of the offending text
 };
 // Reads the first 2048 integers of a text (separated by blanks, tabs, line ends,
 // commas or semicolons; anything after the 2048th value is ignored) into table.

@@ -7,8 +7,8 @@
 
 #include "app/help.h"
 #include "app/panels.h"
-#include "link/frame.h"
 #include "link/commands.h"
+#include "link/frame.h"
 #include "link/line.h"
 #include "link/link.h"
 #include "link/payload.h"

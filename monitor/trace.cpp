@@ -14,7 +14,6 @@ namespace {
 constexpr int kVersionBytes = 72;
 constexpr int kBlockBytes = 128;
 
-
 // Bytes of the reply the program is waiting for after a request.
 int ReplyLength(uint16_t request) {
   if (request == kCmdVersion) return kVersionBytes;

@@ -12,8 +12,8 @@ void ApplyHardwareModeDimming(uint16_t hardwareMode);
 void ShowAnalogDisplays(uint16_t analogMode);
 int CC_DropEvalMode(int panel, int control, int event, void* callbackData, int eventData1,
                     int eventData2);
-int CC_DROPHardwareMode(int panel, int control, int event, void* callbackData,
-                        int eventData1, int eventData2);
+int CC_DROPHardwareMode(int panel, int control, int event, void* callbackData, int eventData1,
+                        int eventData2);
 int CC_DROPAnaMode(int panel, int control, int event, void* callbackData, int eventData1,
                    int eventData2);
 int CC_TOGGBTN_Para0(int panel, int control, int event, void* callbackData, int eventData1,

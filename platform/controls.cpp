@@ -76,7 +76,6 @@ int ClampToInt(double v) {
       std::clamp<int64_t>(n, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
-
 void AutoSize(Control& c) {
   if (c.autoSize && c.widget) c.widget->adjustSize();
 }

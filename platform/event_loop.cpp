@@ -1,16 +1,16 @@
 // The event loop: Qt events, serial notifications and scheduled test actions,
 // all on the one user-interface thread.
-#include <QApplication>
 #include <QAbstractEventDispatcher>
+#include <QApplication>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
-#include <thread>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/clock.h"

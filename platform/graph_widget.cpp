@@ -283,7 +283,8 @@ void TarvoGraph::updateAutoscale() {
     double lo = std::numeric_limits<double>::infinity(), hi = -lo;
     for (const PlotInfo& p : plots()) {
       if (p.kind == PlotInfo::kRectangle) {
-        for (double v : isX ? std::array<double, 2>{p.x1, p.x2} : std::array<double, 2>{p.y1, p.y2}) {
+        for (double v :
+             isX ? std::array<double, 2>{p.x1, p.x2} : std::array<double, 2>{p.y1, p.y2}) {
           lo = std::min(lo, v);
           hi = std::max(hi, v);
         }

@@ -5,7 +5,6 @@
 #include <qcustomplot.h>
 
 #include <QTimer>
-
 #include <array>
 #include <vector>
 
@@ -112,7 +111,8 @@ class TarvoGraph : public TarvoPlotBase {
 
   std::vector<Plot> rects_;
   std::vector<Plot> curves_;
-  std::vector<std::pair<bool, int>> order_;  // active plots in drawing order: (is curve, pool index)
+  std::vector<std::pair<bool, int>>
+      order_;  // active plots in drawing order: (is curve, pool index)
   std::vector<Cursor> cursors_;
   std::array<bool, 3> autoscale_{false, false, false};
   int nextHandle_ = 1;

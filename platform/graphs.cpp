@@ -34,8 +34,7 @@ int PlotXY(int panel, int control, const double* x, const unsigned short* y, int
   return err;
 }
 
-int PlotStripChart(int panel, int control, const double* values, int count, int start,
-                   int skip) {
+int PlotStripChart(int panel, int control, const double* values, int count, int start, int skip) {
   int err = 0;
   if (auto* s = FindCtrlAs<TarvoStripChart>(panel, control, &err))
     return s->plot(values, count, start, skip) == 0 ? 0 : kErrValue;
@@ -62,7 +61,8 @@ int SetAxisScalingMode(int panel, int control, int axis, int mode, double min, d
   int err = 0;
   QWidget* w = nullptr;
   if (!(w = FindCtrlAs<QWidget>(panel, control, &err))) return err;
-  if (auto* g = qobject_cast<TarvoGraph*>(w)) return g->setScaling(axis, mode, min, max) == 0 ? 0 : kErrValue;
+  if (auto* g = qobject_cast<TarvoGraph*>(w))
+    return g->setScaling(axis, mode, min, max) == 0 ? 0 : kErrValue;
   if (auto* s = qobject_cast<TarvoStripChart*>(w))
     return s->setScaling(axis, mode, min, max) == 0 ? 0 : kErrValue;
   return kErrControlType;

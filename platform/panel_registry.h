@@ -142,7 +142,6 @@ void NoteControlText(Control& c, const QString& text);
 // Routes the close of `window` (a scroll area holding a panel) to that panel.
 void RouteWindowClose(QWidget* window, int panel);
 
-
 // ---- The port drop-down (port_list.cpp) -------------------------------------
 // The entry text of a port the machine does not list (any more).
 QString PortLabel(int port);

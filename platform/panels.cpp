@@ -260,7 +260,6 @@ Kind KindOf(QWidget* w) {
   return Kind::kOther;
 }
 
-
 // Marks a widget and its parts as belonging to a control, and routes their
 // mouse presses.
 void RouteMouse(QWidget* w, int panel, int ctrl) {
@@ -627,7 +626,8 @@ int SetPanelAttribute(int panel, int attribute, int value) {
     // A window is shown and placed as a whole (with the scroll area holding it).
     if (attribute == ATTR_VISIBLE) return value ? DisplayPanel(panel) : HidePanel(panel);
     if (attribute == ATTR_LEFT || attribute == ATTR_TOP)
-      return tarvo_ui::SetPlacementAttribute(PanelWindow(*p), attribute, value, 1) ? 0 : kErrAttribute;
+      return tarvo_ui::SetPlacementAttribute(PanelWindow(*p), attribute, value, 1) ? 0
+                                                                                   : kErrAttribute;
   }
   return tarvo_ui::SetPlacementAttribute(p->widget, attribute, value, 1) ? 0 : kErrAttribute;
 }

@@ -33,7 +33,8 @@ std::string FirstExtension(const std::string& pattern) {
   size_t dot = pattern.find("*.");
   if (dot == std::string::npos) return "";
   size_t end = pattern.find_first_of(";, ", dot);
-  std::string ext = pattern.substr(dot + 1, end == std::string::npos ? std::string::npos : end - dot - 1);
+  std::string ext =
+      pattern.substr(dot + 1, end == std::string::npos ? std::string::npos : end - dot - 1);
   return ext == ".*" ? "" : ext;
 }
 }  // namespace
@@ -44,7 +45,9 @@ void ScriptPopups(bool on) {
   g_fileAnswers.clear();
 }
 void QueueConfirmAnswer(int answer) { g_confirmAnswers.push_back(answer); }
-void QueueFileAnswer(int result, const std::string& path) { g_fileAnswers.emplace_back(result, path); }
+void QueueFileAnswer(int result, const std::string& path) {
+  g_fileAnswers.emplace_back(result, path);
+}
 const std::vector<PopupCall>& PopupCalls() { return g_calls; }
 void ClearPopupCalls() { g_calls.clear(); }
 
@@ -96,13 +99,15 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileName,
   QString filter = QString::fromLatin1(call.pattern.c_str()) + ";;*";
   QString result;
   if (buttonLabel == VAL_LOAD_BUTTON)
-    result = QFileDialog::getOpenFileName(nullptr, QString::fromLatin1(call.title.c_str()), start, filter);
+    result = QFileDialog::getOpenFileName(nullptr, QString::fromLatin1(call.title.c_str()), start,
+                                          filter);
   else
     result = QFileDialog::getSaveFileName(nullptr, QString::fromLatin1(call.title.c_str()), start,
                                           filter, nullptr, QFileDialog::DontConfirmOverwrite);
   if (result.isEmpty()) return VAL_NO_FILE_SELECTED;
   std::string ext = FirstExtension(call.pattern);
-  if (restrictExtension && !ext.empty() && !result.endsWith(QString::fromStdString(ext), Qt::CaseInsensitive))
+  if (restrictExtension && !ext.empty() &&
+      !result.endsWith(QString::fromStdString(ext), Qt::CaseInsensitive))
     result += QString::fromStdString(ext);
   chosen = result.toLocal8Bit().toStdString();
   return CopyPath(chosen, path, pathSize,

@@ -5,9 +5,9 @@
 #include <vector>
 
 struct PopupCall {
-  std::string kind;   // "confirm" or "file"
+  std::string kind;  // "confirm" or "file"
   std::string title;
-  std::string text;   // message, or default file name
+  std::string text;  // message, or default file name
   std::string directory;
   std::string pattern;
   int button = 0;

@@ -6,9 +6,8 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <algorithm>
-
 #include <QSerialPort>
+#include <algorithm>
 
 #include "platform/serial.h"
 
@@ -27,10 +26,13 @@ class QtSerialBackend : public PortBackend {
       QSerialPort::SerialPortError e = port_->error();
       port_.reset();
       switch (e) {
-        case QSerialPort::DeviceNotFoundError: return kComNoPortFound;
+        case QSerialPort::DeviceNotFoundError:
+          return kComNoPortFound;
         case QSerialPort::PermissionError:
-        case QSerialPort::OpenError: return kComCannotOpen;
-        default: return kComUnknownSystemError;
+        case QSerialPort::OpenError:
+          return kComCannotOpen;
+        default:
+          return kComUnknownSystemError;
       }
     }
     static const QSerialPort::Parity kParity[] = {QSerialPort::NoParity, QSerialPort::OddParity,

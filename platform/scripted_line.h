@@ -30,7 +30,10 @@ class ScriptedLine : public PortBackend {
   bool Lost() const override { return lost_; }
 
  private:
-  struct Pending { double at; std::vector<uint8_t> bytes; };
+  struct Pending {
+    double at;
+    std::vector<uint8_t> bytes;
+  };
   std::deque<Pending> pending_;
   std::deque<std::pair<double, std::vector<uint8_t>>> onWrite_;
   std::vector<Sent> writes_;

@@ -320,4 +320,3 @@ double NextComArrival() {
   }
   return best;
 }
-

@@ -240,8 +240,8 @@ int TarvoStripChart::setScaling(int axis, int mode, double min, double max) {
 }
 
 bool TarvoStripChart::axisRange(int axis, double* min, double* max) const {
-  QCPAxis* a = axis == VAL_XAXIS        ? xAxis
-               : axis == VAL_LEFT_YAXIS ? yAxis
+  QCPAxis* a = axis == VAL_XAXIS         ? xAxis
+               : axis == VAL_LEFT_YAXIS  ? yAxis
                : axis == VAL_RIGHT_YAXIS ? yAxis2
                                          : nullptr;
   if (!a) return false;

@@ -48,9 +48,9 @@ constexpr int ATTR_FRAME_COLOR = 13;  // colour of a decoration
 constexpr int ATTR_TEXT_BOLD = 14;
 constexpr int ATTR_MIN_VALUE = 15;
 constexpr int ATTR_MAX_VALUE = 16;
-constexpr int ATTR_LABEL_TEXT = 17;   // string attribute
-constexpr int ATTR_TEXT_FONT = 18;    // string attribute
-constexpr int ATTR_TITLE = 19;        // string attribute of a panel: its window title
+constexpr int ATTR_LABEL_TEXT = 17;  // string attribute
+constexpr int ATTR_TEXT_FONT = 18;   // string attribute
+constexpr int ATTR_TITLE = 19;       // string attribute of a panel: its window title
 // Strip chart
 constexpr int ATTR_NUM_TRACES = 30;
 constexpr int ATTR_POINTS_PER_SCREEN = 31;
@@ -129,8 +129,7 @@ int PlotRectangle(int panel, int control, double x1, double y1, double x2, doubl
                   int frameColor, int fillColor);
 int PlotXY(int panel, int control, const double* x, const unsigned short* y, int numPoints,
            int plotStyle, int pointStyle, int lineStyle, int pointFrequency, int color);
-int PlotStripChart(int panel, int control, const double* values, int count, int start,
-                   int skip);
+int PlotStripChart(int panel, int control, const double* values, int count, int start, int skip);
 int ClearStripChart(int panel, int control);
 int SetTraceAttribute(int panel, int control, int trace, int attribute, int value);
 int SetAxisScalingMode(int panel, int control, int axis, int mode, double min, double max);

@@ -53,10 +53,10 @@ ScreenPoint PlaceWindow(const ScreenRect& screen, const ScreenRect& mainWindow,
   }
 
   // Over the main window, right and low first, clear of what must stay in sight.
-  const ScreenRect area = Intersection(
-      {mainWindow.left + kWindowGap, mainWindow.top + kWindowGap,
-       mainWindow.width - 2 * kWindowGap, mainWindow.height - 2 * kWindowGap},
-      screen);
+  const ScreenRect area =
+      Intersection({mainWindow.left + kWindowGap, mainWindow.top + kWindowGap,
+                    mainWindow.width - 2 * kWindowGap, mainWindow.height - 2 * kWindowGap},
+                   screen);
   std::vector<ScreenRect> obstacles = keepClear;
   obstacles.insert(obstacles.end(), open.begin(), open.end());
   std::vector<int> lefts, rights, tops, bottoms;
@@ -79,7 +79,8 @@ ScreenPoint PlaceWindow(const ScreenRect& screen, const ScreenRect& mainWindow,
   // No such place: the bottom right of the main window, on the screen.
   const int x = std::min(mainWindow.right(), screen.right()) - kWindowGap - width;
   const int y = std::min(mainWindow.bottom(), screen.bottom()) - kWindowGap - height;
-  return {Clamp(x, screen.left, screen.right() - width), Clamp(y, screen.top, screen.bottom() - height)};
+  return {Clamp(x, screen.left, screen.right() - width),
+          Clamp(y, screen.top, screen.bottom() - height)};
 }
 
 WindowFit FitWindow(int availW, int availH, int contentW, int contentH, int bar) {

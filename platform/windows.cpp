@@ -71,8 +71,10 @@ QRect AvailableArea(const QWidget* window) {
 // Moves `window` (frame position `at`, frame size `frame`) so that as much of
 // it as fits lies on the available area, its top left corner first.
 void MoveOnto(QWidget* window, QPoint at, QSize frame, const QRect& avail) {
-  const int x = std::max(avail.left(), std::min(at.x(), avail.left() + avail.width() - frame.width()));
-  const int y = std::max(avail.top(), std::min(at.y(), avail.top() + avail.height() - frame.height()));
+  const int x =
+      std::max(avail.left(), std::min(at.x(), avail.left() + avail.width() - frame.width()));
+  const int y =
+      std::max(avail.top(), std::min(at.y(), avail.top() + avail.height() - frame.height()));
   window->move(x, y);
 }
 
@@ -84,8 +86,9 @@ void FitToScreen(Panel& p) {
   if (avail.isEmpty()) return;
   const QMargins m = FrameMargins(window);
   const int bar = window->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-  const WindowFit fit = FitWindow(avail.width() - m.left() - m.right(),
-                                  avail.height() - m.top() - m.bottom(), w->width(), w->height(), bar);
+  const WindowFit fit =
+      FitWindow(avail.width() - m.left() - m.right(), avail.height() - m.top() - m.bottom(),
+                w->width(), w->height(), bar);
   auto* area = qobject_cast<QScrollArea*>(window == w ? nullptr : window);
   if (!fit.scroll && !area) return;  // it fits: nothing changes
   if (!area) {
@@ -227,12 +230,14 @@ void RememberWindowPlace(const Panel& p, bool discarding) {
 void SetUpTextHistory(Control& c) {
   bool ok = false;
   const int n = c.widget->property("history").toInt(&ok);
-  if (ok && n > 0) c.history = std::make_shared<TextHistory>(static_cast<size_t>(std::min(n, 1000)));
+  if (ok && n > 0)
+    c.history = std::make_shared<TextHistory>(static_cast<size_t>(std::min(n, 1000)));
 }
 
 void NoteControlText(Control& c, const QString& text) {
   if (!c.history) return;
-  const std::string time = QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")).toStdString();
+  const std::string time =
+      QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")).toStdString();
   if (c.history->Add(time, text.toStdString()) && g_popup && g_popup->Shows(c.panel, c.id))
     g_popup->Fill(*c.history);
 }

@@ -16,10 +16,10 @@ struct RecFileWriter {
   char path[261];
   char pending[kRecPendingBytes];
   size_t pendingLen;
-  int headerLines;      // lines of the header added so far
-  long linesWritten;    // complete lines that reached the file
-  long recordsLost;     // records dropped because the pending store was full
-  int lastError;        // 0, or -1 when the last attempt to write failed
+  int headerLines;    // lines of the header added so far
+  long linesWritten;  // complete lines that reached the file
+  long recordsLost;   // records dropped because the pending store was full
+  int lastError;      // 0, or -1 when the last attempt to write failed
 };
 
 // Starts a new file: deletes an existing one (result of the deletion: 0, or

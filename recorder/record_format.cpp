@@ -24,8 +24,8 @@ int Finish(int n, size_t size) {
 
 int FormatRecHeaderLine1(char* out, size_t size, const char* date, const char* time,
                          uint16_t interval) {
-  return Finish(std::snprintf(out, size, "%s %s  TARVO-RECORDER-FILE: Time-Interval[s]: %u%s",
-                              date, time, static_cast<unsigned>(interval), kRecLineEnd),
+  return Finish(std::snprintf(out, size, "%s %s  TARVO-RECORDER-FILE: Time-Interval[s]: %u%s", date,
+                              time, static_cast<unsigned>(interval), kRecLineEnd),
                 size);
 }
 
@@ -37,11 +37,11 @@ int FormatRecHeaderLine2(char* out, size_t size, uint32_t setpoint) {
 
 int FormatRecLine(char* out, size_t size, uint16_t aval, uint16_t bval, uint16_t mvalue,
                   int32_t umvalue, uint16_t edcnta, uint16_t edcntb) {
-  return Finish(std::snprintf(out, size, "%ld\t%ld\t%ld\t%ld\t%ld\t%ld%s",
-                              static_cast<long>(aval), static_cast<long>(bval),
-                              static_cast<long>(mvalue), static_cast<long>(umvalue),
-                              static_cast<long>(edcnta), static_cast<long>(edcntb), kRecLineEnd),
-                size);
+  return Finish(
+      std::snprintf(out, size, "%ld\t%ld\t%ld\t%ld\t%ld\t%ld%s", static_cast<long>(aval),
+                    static_cast<long>(bval), static_cast<long>(mvalue), static_cast<long>(umvalue),
+                    static_cast<long>(edcnta), static_cast<long>(edcntb), kRecLineEnd),
+      size);
 }
 
 uint16_t RecSecond(double timerSeconds) {

@@ -50,8 +50,8 @@ void ReportFileTrouble(const char* prefix) {
   if (RecWriterHeaderPending(recWriter) && missing == 0)
     std::snprintf(text, sizeof text, "%sRecorder file cannot be written!", prefix);
   else
-    std::snprintf(text, sizeof text, "%sRecorder file: %ld record%s not written!", prefix,
-                  missing, missing == 1 ? "" : "s");
+    std::snprintf(text, sizeof text, "%sRecorder file: %ld record%s not written!", prefix, missing,
+                  missing == 1 ? "" : "s");
   ShowStatusText(text);
 }
 
@@ -122,9 +122,9 @@ int CC_NEDITRecSamples(int, int, int event, void*, int, int) {
 int CC_RecordFileNameBtn(int, int, int event, void*, int, int) {
   if (event != EVENT_COMMIT) return 0;
   char path[261] = "";
-  const int chosen = FileSelectPopup(proj_dir, "TARVOrecord.dat", "*.dat",
-                                     "TARVO-Series Recorder-File:", VAL_OK_BUTTON, 0, 1, 1, 1,
-                                     path, sizeof path);
+  const int chosen =
+      FileSelectPopup(proj_dir, "TARVOrecord.dat", "*.dat",
+                      "TARVO-Series Recorder-File:", VAL_OK_BUTTON, 0, 1, 1, 1, path, sizeof path);
   if (chosen == VAL_PATH_TOO_LONG) ShowStatusText(kPathTooLongText);
   if (chosen <= VAL_NO_FILE_SELECTED || path[0] == '\0') return 0;  // keep the previous file
   std::strncpy(recfile_name, path, sizeof recfile_name - 1);

@@ -2,11 +2,11 @@
 // model behind the measurement and video replies, line timing and faults.
 #include "sim/sensor_sim.h"
 
-#include "link/commands.h"
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
+
+#include "link/commands.h"
 
 namespace tarvo_sim {
 
@@ -180,7 +180,7 @@ void SensorSim::Handle(const Request& req, double now) {
   const uint16_t arg = req.argument;
 
   switch (req.command) {
-    case kCmdSendRam:    // store a set in RAM
+    case kCmdSendRam:       // store a set in RAM
     case kCmdSendEeprom: {  // store a set in EEPROM
       if (arg > 2) return;
       Set& dst = req.command == kCmdSendRam ? ram[arg] : eeprom[arg];
@@ -188,7 +188,7 @@ void SensorSim::Handle(const Request& req, double now) {
       Send(Frame(kReplySync, req.command, arg, dst.data(), 15), now);
       return;
     }
-    case kCmdFetchRam:    // return a set from RAM
+    case kCmdFetchRam:       // return a set from RAM
     case kCmdFetchEeprom: {  // return a set from EEPROM
       if (arg > 2) return;
       const Set& src = req.command == kCmdFetchRam ? ram[arg] : eeprom[arg];

@@ -74,7 +74,7 @@ TEST_F(StartUpTest, WithNoSensorTheProgramStartsWithItsStartValues) {
 
   // The link failure is in the status line; the program runs on.
   EXPECT_EQ(Status(), "Timeout-RS-232...");
-  const std::vector<long> globals = {stop_flag,    com,          target,   rx_flag, graph_flag,
+  const std::vector<long> globals = {stop_flag,   com,         target,       rx_flag,  graph_flag,
                                      ccdmaxpixel, ccdsubpixel, ccdvirtpixel, yaxisMAX, YMAXADC};
   EXPECT_EQ(globals, (std::vector<long>{1, 1, 1, 0, 0, 1024, 2048, 4096, 2048, 256}));
   EXPECT_STREQ(szSoftVersion, "Version 3.03");
@@ -510,9 +510,10 @@ TEST_F(ShellTest, HeaderShowsBandLogoAndTheFiveTexts) {
   for (int i = 0; i < 5; ++i) {
     SCOPED_TRACE(expected[i].text);
     EXPECT_EQ(texts[i].text, expected[i].text);
-    EXPECT_EQ(std::vector<int>({texts[i].left, texts[i].top, texts[i].size, texts[i].bg, texts[i].fg}),
-              std::vector<int>({expected[i].left, expected[i].top, expected[i].size, 0x0080FF,
-                                0xFFFFFF}));
+    EXPECT_EQ(
+        std::vector<int>({texts[i].left, texts[i].top, texts[i].size, texts[i].bg, texts[i].fg}),
+        std::vector<int>(
+            {expected[i].left, expected[i].top, expected[i].size, 0x0080FF, 0xFFFFFF}));
   }
 }
 

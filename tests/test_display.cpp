@@ -24,9 +24,11 @@ using tframes::Rects;
 // Pure arithmetic
 
 TEST(Target, FollowsTheEvaluationModeAndRaisesZeroTolerances) {
-  struct Row { uint16_t mode, n, expect; bool known; } rows[] = {
-      {0, 4096, 1200, true}, {1, 4096, 1000, true}, {2, 4096, 5992, true},
-      {3, 2048, 2048, true}, {4, 4096, 4096, true}, {7, 4096, 4096, false}};
+  struct Row {
+    uint16_t mode, n, expect;
+    bool known;
+  } rows[] = {{0, 4096, 1200, true}, {1, 4096, 1000, true}, {2, 4096, 5992, true},
+              {3, 2048, 2048, true}, {4, 4096, 4096, true}, {7, 4096, 4096, false}};
   uint16_t t = 77;
   for (const Row& r : rows) {  // an unknown mode keeps the previous target
     SCOPED_TRACE(r.mode);
@@ -50,12 +52,18 @@ TEST(Tolerance, HardwareModeBoundsAndMillimetres) {
     EXPECT_EQ(lo, poti ? 30 : 11) << hw;
     EXPECT_EQ(up, poti ? 30 : 22) << hw;
   }
-  struct Row { uint16_t t, lo, up, v; bool inside; } rows[] = {
-      {500, 10, 20, 520, true}, {500, 10, 20, 521, false}, {500, 10, 20, 490, true},
-      {500, 10, 20, 489, false},
-      // A lower bound below 0 means no lower limit; above 65535 still counts.
-      {10, 100, 20, 0, true}, {10, 100, 20, 30, true}, {10, 100, 20, 31, false},
-      {65000, 0, 1000, 65535, true}};
+  struct Row {
+    uint16_t t, lo, up, v;
+    bool inside;
+  } rows[] = {{500, 10, 20, 520, true},
+              {500, 10, 20, 521, false},
+              {500, 10, 20, 490, true},
+              {500, 10, 20, 489, false},
+              // A lower bound below 0 means no lower limit; above 65535 still counts.
+              {10, 100, 20, 0, true},
+              {10, 100, 20, 30, true},
+              {10, 100, 20, 31, false},
+              {65000, 0, 1000, 65535, true}};
   for (const Row& r : rows)
     EXPECT_EQ(InsideTolerance(r.t, r.lo, r.up, r.v), r.inside) << r.t << " " << r.v;
   EXPECT_DOUBLE_EQ(ToleranceMM(1024, 1000), 1.0);
@@ -72,18 +80,88 @@ TEST(TolWindow, EveryModeWithItsClamps) {
     int count;
     int g0, lo0, hi0, lo1, hi1;
   } rows[] = {
-      {"mode 1, lower edge below 0 -> 1", {1, 0, 0, 100, 20, 10, 0, 0, 0, 4096}, 1, kBarMaster, 1, 30, 0, 0},
-      {"mode 1, lower edge exactly 0", {1, 0, 0, 10, 20, 10, 0, 0, 0, 4096}, 1, kBarMaster, 0, 30, 0, 0},
-      {"mode 0, upper edge beyond N", {0, 0, 0, 10, 20, 0, 4090, 0, 0, 4096}, 1, kBarSlave, 4080, 4096, 0, 0},
-      {"mode 0, N - 1 stays", {0, 0, 0, 10, 5, 0, 4090, 0, 0, 4096}, 1, kBarSlave, 4080, 4095, 0, 0},
+      {"mode 1, lower edge below 0 -> 1",
+       {1, 0, 0, 100, 20, 10, 0, 0, 0, 4096},
+       1,
+       kBarMaster,
+       1,
+       30,
+       0,
+       0},
+      {"mode 1, lower edge exactly 0",
+       {1, 0, 0, 10, 20, 10, 0, 0, 0, 4096},
+       1,
+       kBarMaster,
+       0,
+       30,
+       0,
+       0},
+      {"mode 0, upper edge beyond N",
+       {0, 0, 0, 10, 20, 0, 4090, 0, 0, 4096},
+       1,
+       kBarSlave,
+       4080,
+       4096,
+       0,
+       0},
+      {"mode 0, N - 1 stays",
+       {0, 0, 0, 10, 5, 0, 4090, 0, 0, 4096},
+       1,
+       kBarSlave,
+       4080,
+       4095,
+       0,
+       0},
       {"mode 0, exactly N", {0, 0, 0, 10, 6, 0, 4090, 0, 0, 4096}, 1, kBarSlave, 4080, 4096, 0, 0},
-      {"mode 2, both edges seen", {2, 990, 1180, 20, 20, 1000, 1200, 1, 1}, 2, kBarMaster, 995, 1015, 1185, 1205},
-      {"mode 2, B not seen", {2, 990, 1180, 20, 20, 1000, 1200, 1, 0}, 2, kBarMaster, 990, 1010, 1190, 1210},
-      {"mode 2, A not seen", {2, 990, 1180, 20, 20, 1000, 1200, 0, 1}, 2, kBarMaster, 990, 1010, 1190, 1210},
-      {"mode 2, none seen", {2, 990, 1180, 20, 20, 1000, 1200, 0, 0}, 2, kBarMaster, 990, 1010, 1190, 1210},
+      {"mode 2, both edges seen",
+       {2, 990, 1180, 20, 20, 1000, 1200, 1, 1},
+       2,
+       kBarMaster,
+       995,
+       1015,
+       1185,
+       1205},
+      {"mode 2, B not seen",
+       {2, 990, 1180, 20, 20, 1000, 1200, 1, 0},
+       2,
+       kBarMaster,
+       990,
+       1010,
+       1190,
+       1210},
+      {"mode 2, A not seen",
+       {2, 990, 1180, 20, 20, 1000, 1200, 0, 1},
+       2,
+       kBarMaster,
+       990,
+       1010,
+       1190,
+       1210},
+      {"mode 2, none seen",
+       {2, 990, 1180, 20, 20, 1000, 1200, 0, 0},
+       2,
+       kBarMaster,
+       990,
+       1010,
+       1190,
+       1210},
       // d = 2200 - 2231 = -31, d/2 = -15 (not -16); 21 / 2 = 10.
-      {"mode 2, halves toward zero", {2, 1015, 1216, 21, 21, 1000, 1200, 3, 2}, 2, kBarMaster, 990, 1010, 1191, 1211},
-      {"mode 2, no edges: around the setpoints, clamped", {2, 5, 4090, 40, 40, 0, 4096, 0, 0}, 2, kBarMaster, 1, 20, 4076, 4096},
+      {"mode 2, halves toward zero",
+       {2, 1015, 1216, 21, 21, 1000, 1200, 3, 2},
+       2,
+       kBarMaster,
+       990,
+       1010,
+       1191,
+       1211},
+      {"mode 2, no edges: around the setpoints, clamped",
+       {2, 5, 4090, 40, 40, 0, 4096, 0, 0},
+       2,
+       kBarMaster,
+       1,
+       20,
+       4076,
+       4096},
       {"mode 3, not clamped", {3, 0, 0, 30, 5000, 0, 0, 0, 0, 2048}, 2, kBarMaster, 1, 5000, 1, 30},
       {"mode 4, not clamped", {4, 0, 0, 30, 5000, 0, 0, 0, 0, 2048}, 2, kBarMaster, 1, 5000, 1, 30},
       {"unknown mode", {7, 0, 0, 30, 50, 100, 100, 1, 1}, 0, 0, 0, 0, 0, 0},
@@ -106,15 +184,19 @@ TEST(TolWindow, EveryModeWithItsClamps) {
 }
 
 TEST(Deviation, CursorsAndCapInModesThreeAndFour) {
-  struct Row { uint16_t mode, mvalue; int show; double x; uint16_t capped; } rows[] = {
-      {3, 2100, DeviationCursors::kMaster, 52, 2100},
-      {3, 5000, DeviationCursors::kMaster, 2048, 4096},
-      {4, 4095, DeviationCursors::kMaster, 2047, 4095},  // 2N - 1 is not capped
-      {4, 2000, DeviationCursors::kSlave, 48, 2000},
-      {3, 2048, DeviationCursors::kBothHidden, -1, 2048},
-      {0, 5000, DeviationCursors::kUntouched, -1, 5000},
-      {2, 5000, DeviationCursors::kUntouched, -1, 5000},
-      {7, 5000, DeviationCursors::kUntouched, -1, 5000}};
+  struct Row {
+    uint16_t mode, mvalue;
+    int show;
+    double x;
+    uint16_t capped;
+  } rows[] = {{3, 2100, DeviationCursors::kMaster, 52, 2100},
+              {3, 5000, DeviationCursors::kMaster, 2048, 4096},
+              {4, 4095, DeviationCursors::kMaster, 2047, 4095},  // 2N - 1 is not capped
+              {4, 2000, DeviationCursors::kSlave, 48, 2000},
+              {3, 2048, DeviationCursors::kBothHidden, -1, 2048},
+              {0, 5000, DeviationCursors::kUntouched, -1, 5000},
+              {2, 5000, DeviationCursors::kUntouched, -1, 5000},
+              {7, 5000, DeviationCursors::kUntouched, -1, 5000}};
   for (const Row& r : rows) {
     SCOPED_TRACE(std::to_string(r.mode) + " " + std::to_string(r.mvalue));
     const DeviationCursors d = DeviationFor(r.mode, r.mvalue, 2048);
@@ -134,11 +216,14 @@ TEST(History, LimitsZoomRangesAndAuxiliaryValue) {
   EXPECT_EQ(l.upper, 4095);
   EXPECT_EQ(l.lower, 4080);
 
-  struct Zoom { uint16_t t, lo, up, m; int zlo, zhi; } zooms[] = {
-      {500, 10, 10, 505, 480, 520}, {500, 10, 10, 530, 480, 570}, {500, 10, 10, 470, 430, 520},
+  struct Zoom {
+    uint16_t t, lo, up, m;
+    int zlo, zhi;
+  } zooms[] = {
+      {500, 10, 10, 505, 480, 520}, {500, 10, 10, 530, 480, 570},     {500, 10, 10, 470, 430, 520},
       {500, 50, 19, 505, 480, 520},  // one tolerance below 20 gives the narrow band
-      {500, 50, 50, 505, 400, 600}, {500, 50, 50, 700, 400, 800}, {500, 50, 50, 300, 200, 600},
-      {30, 50, 50, 5, 1, 130},       {4000, 50, 100, 4050, 3900, 4095}};
+      {500, 50, 50, 505, 400, 600}, {500, 50, 50, 700, 400, 800},     {500, 50, 50, 300, 200, 600},
+      {30, 50, 50, 5, 1, 130},      {4000, 50, 100, 4050, 3900, 4095}};
   for (const Zoom& z : zooms) {
     const ZoomRange r = ZoomRangeFor(z.t, z.lo, z.up, z.m, 4096);
     EXPECT_EQ(r.lo, z.zlo) << z.t << " " << z.lo << " " << z.up << " " << z.m;
@@ -156,15 +241,21 @@ TEST(History, LimitsZoomRangesAndAuxiliaryValue) {
     EXPECT_EQ(r.lo, z.zlo) << z.t << " on an axis to " << z.axis;
     EXPECT_EQ(r.hi, z.zhi) << z.t << " on an axis to " << z.axis;
   }
-  struct Aux { uint16_t mode, anaMin; int expect; } aux[] = {
-      {0, 100, 700}, {1, 100, 900}, {3, 100, 900}, {2, 100, 100},
-      {4, 100, 100}, {2, 4095, 1},  {4, 4095, 1},  {4, 4094, 4094}};
-  for (const Aux& a : aux) EXPECT_EQ(AuxValueFor(a.mode, 700, 900, a.anaMin, 4096), a.expect) << a.mode;
+  struct Aux {
+    uint16_t mode, anaMin;
+    int expect;
+  } aux[] = {{0, 100, 700}, {1, 100, 900}, {3, 100, 900}, {2, 100, 100},
+             {4, 100, 100}, {2, 4095, 1},  {4, 4095, 1},  {4, 4094, 4094}};
+  for (const Aux& a : aux)
+    EXPECT_EQ(AuxValueFor(a.mode, 700, 900, a.anaMin, 4096), a.expect) << a.mode;
 }
 
 TEST(ArrayOps, ShiftBothWaysInPlaceAndErrors) {
   const double src[5] = {1, 2, 3, 4, 5};
-  struct Row { int by; std::vector<double> expect; } rows[] = {
+  struct Row {
+    int by;
+    std::vector<double> expect;
+  } rows[] = {
       {-2, {3, 4, 5, 0, 0}}, {2, {0, 0, 1, 2, 3}}, {0, {1, 2, 3, 4, 5}}, {-1, {2, 3, 4, 5, 0}}};
   for (const Row& r : rows) {
     double out[5], same[5] = {1, 2, 3, 4, 5};
@@ -202,7 +293,8 @@ double Value(int panel, int control) { return tframes::NumVal(panel, control); }
 std::pair<double, double> Window(int graph) {
   auto w = Rects(pHandle, graph, 0x00FF00);
   EXPECT_EQ(w.size(), 1u);
-  return w.empty() ? std::pair<double, double>{-1, -1} : std::pair<double, double>{w[0].x1, w[0].x2};
+  return w.empty() ? std::pair<double, double>{-1, -1}
+                   : std::pair<double, double>{w[0].x1, w[0].x2};
 }
 using Span = std::pair<double, double>;
 
@@ -245,12 +337,14 @@ TEST_F(DrawTest, NumericDisplaysAndMillimetres) {
   anaMin = 66;
   parameter.set1Long[0] = 2048;  // 2 um per pixel
   PlotVIDEOBarGraph();
-  const struct { int panel, control; double v; } shown[] = {
-      {pHandle, MAIN_NUMAval, 1001},      {pHandle, MAIN_NUMBval, 1202},
-      {pHandle, MAIN_NUMMvalue, 1003},    {pHandle, MAIN_NUMValueMM, -1.234},
-      {pHandle, MAIN_NUMTolUpMM, 0.060},  {pHandle, MAIN_NUMTolLoMM, 0.040},
-      {pHandle, MAIN_NUMAnaMax, 77},      {pHandle, MAIN_NUMAnaMin, 66},
-      {pPara1, PARA1_NEDITeachA, 1000},   {pPara2, PARA2_NEDITeachB, 1200}};
+  const struct {
+    int panel, control;
+    double v;
+  } shown[] = {{pHandle, MAIN_NUMAval, 1001},     {pHandle, MAIN_NUMBval, 1202},
+               {pHandle, MAIN_NUMMvalue, 1003},   {pHandle, MAIN_NUMValueMM, -1.234},
+               {pHandle, MAIN_NUMTolUpMM, 0.060}, {pHandle, MAIN_NUMTolLoMM, 0.040},
+               {pHandle, MAIN_NUMAnaMax, 77},     {pHandle, MAIN_NUMAnaMin, 66},
+               {pPara1, PARA1_NEDITeachA, 1000},  {pPara2, PARA2_NEDITeachB, 1200}};
   for (const auto& s : shown) EXPECT_NEAR(Value(s.panel, s.control), s.v, 1e-9) << s.control;
   for (int g : {MAIN_GRAPHBarMaster, MAIN_GRAPHBarSlave}) {
     double lo = -1, hi = -1;

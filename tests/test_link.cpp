@@ -158,7 +158,6 @@ TEST(PortWait, BytesBelowTheWakeCountAreSeenAndTheFullReplyNotifies) {
   close(master);
 }
 
-
 using NotifyTest = ScriptedAppTest;
 
 TEST_F(NotifyTest, EachFrameIsNotifiedOnceInStepAndTheReplyWaitHasItsTimeout) {

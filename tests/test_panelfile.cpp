@@ -25,43 +25,96 @@ struct Ctrl {
   const char* name;
 };
 
-#define C(res, name) {res, res##_##name, #name}
+#define C(res, name) \
+  { res, res##_##name, #name }
 // Every control number the program uses.
 const Ctrl kControls[] = {
-    C(MAIN, DECOHeader),        C(MAIN, PICTLogo),         C(MAIN, BTNRun),
-    C(MAIN, BTNVideo),          C(MAIN, BTNStop),          C(MAIN, BTNGet),
-    C(MAIN, BTNSend),           C(MAIN, RBTFile),          C(MAIN, RBTEeprom),
-    C(MAIN, RBTRam),            C(MAIN, ButtonTeach),      C(MAIN, ButtonReset),
-    C(MAIN, DropDCom),          C(MAIN, TOGGBTN_Recorder), C(MAIN, TOGGBTN_Para0),
-    C(MAIN, TOGGBTN_Para1),     C(MAIN, TOGGBTN_Para2),    C(MAIN, TOGGBTN_Calib),
-    C(MAIN, TEXTStatus),        C(MAIN, GRAPHDataMaster),  C(MAIN, GRAPHBarMaster),
-    C(MAIN, GRAPHBarSlave),     C(MAIN, GRAPHDataSlave),   C(MAIN, STRIPHistory),
-    C(MAIN, TOGBTN_Zoom),       C(MAIN, TEXTHelp),         C(MAIN, TEXTHelp2),
-    C(MAIN, NUMAval),           C(MAIN, NUMBval),          C(MAIN, NUMMvalue),
-    C(MAIN, NUMValueMM),        C(MAIN, NUMTolUpMM),       C(MAIN, NUMTolLoMM),
-    C(MAIN, NUMAnaMin),         C(MAIN, NUMAnaMax),        C(CALIB, CTRLCalibSet0),
-    C(CALIB, CTRLScaleA),       C(CALIB, CTRLScaleB),      C(CALIB, TEXTSensorInfo),
-    C(CALIB, BTNWriteXFMA),     C(CALIB, BTNWriteXFSL),    C(PARA0, DropEvalMode),
-    C(PARA0, CTRLPara0W1),      C(PARA0, DROPAnaMode),     C(PARA0, DROPHardwareMode),
-    C(PARA0, CTRLPara0W4),      C(PARA0, CTRLPara0W5),     C(PARA0, CTRLTolLo),
-    C(PARA0, CTRLTolUp),        C(PARA1, CTRLPara1W0),     C(PARA1, CTRLPara1W1),
-    C(PARA1, SLIDEVideoTHD_A),  C(PARA1, NEDITeachA),      C(PARA1, CTRLPara1W4),
-    C(PARA1, CTRLPara1W5),      C(PARA1, CTRLPara1W6),     C(PARA1, CTRLPara1Aux),
-    C(PARA2, CTRLPara2W0),      C(PARA2, CTRLPara2W1),     C(PARA2, SLIDEVideoTHD_B),
-    C(PARA2, NEDITeachB),       C(PARA2, CTRLPara2W4),     C(PARA2, CTRLPara2W5),
-    C(PARA2, CTRLPara2W6),      C(POPUP, NEDITRecTime),    C(POPUP, NEDITRecSamples),
-    C(POPUP, NUMRecDays),       C(POPUP, NUMRecHours),     C(POPUP, NUMRecMinutes),
-    C(POPUP, NUMRecSeconds),    C(POPUP, NUMRecCount),     C(POPUP, TEXTRecFile),
-    C(POPUP, TEXTRecStatus),    C(POPUP, RecordFileNameBtn), C(POPUP, BTNStartRecord),
-    C(POPUP, BTNStopRecord),    C(PARA1, NUMVideoTHD_A),   C(PARA2, NUMVideoTHD_B),
+    C(MAIN, DECOHeader),
+    C(MAIN, PICTLogo),
+    C(MAIN, BTNRun),
+    C(MAIN, BTNVideo),
+    C(MAIN, BTNStop),
+    C(MAIN, BTNGet),
+    C(MAIN, BTNSend),
+    C(MAIN, RBTFile),
+    C(MAIN, RBTEeprom),
+    C(MAIN, RBTRam),
+    C(MAIN, ButtonTeach),
+    C(MAIN, ButtonReset),
+    C(MAIN, DropDCom),
+    C(MAIN, TOGGBTN_Recorder),
+    C(MAIN, TOGGBTN_Para0),
+    C(MAIN, TOGGBTN_Para1),
+    C(MAIN, TOGGBTN_Para2),
+    C(MAIN, TOGGBTN_Calib),
+    C(MAIN, TEXTStatus),
+    C(MAIN, GRAPHDataMaster),
+    C(MAIN, GRAPHBarMaster),
+    C(MAIN, GRAPHBarSlave),
+    C(MAIN, GRAPHDataSlave),
+    C(MAIN, STRIPHistory),
+    C(MAIN, TOGBTN_Zoom),
+    C(MAIN, TEXTHelp),
+    C(MAIN, TEXTHelp2),
+    C(MAIN, NUMAval),
+    C(MAIN, NUMBval),
+    C(MAIN, NUMMvalue),
+    C(MAIN, NUMValueMM),
+    C(MAIN, NUMTolUpMM),
+    C(MAIN, NUMTolLoMM),
+    C(MAIN, NUMAnaMin),
+    C(MAIN, NUMAnaMax),
+    C(CALIB, CTRLCalibSet0),
+    C(CALIB, CTRLScaleA),
+    C(CALIB, CTRLScaleB),
+    C(CALIB, TEXTSensorInfo),
+    C(CALIB, BTNWriteXFMA),
+    C(CALIB, BTNWriteXFSL),
+    C(PARA0, DropEvalMode),
+    C(PARA0, CTRLPara0W1),
+    C(PARA0, DROPAnaMode),
+    C(PARA0, DROPHardwareMode),
+    C(PARA0, CTRLPara0W4),
+    C(PARA0, CTRLPara0W5),
+    C(PARA0, CTRLTolLo),
+    C(PARA0, CTRLTolUp),
+    C(PARA1, CTRLPara1W0),
+    C(PARA1, CTRLPara1W1),
+    C(PARA1, SLIDEVideoTHD_A),
+    C(PARA1, NEDITeachA),
+    C(PARA1, CTRLPara1W4),
+    C(PARA1, CTRLPara1W5),
+    C(PARA1, CTRLPara1W6),
+    C(PARA1, CTRLPara1Aux),
+    C(PARA2, CTRLPara2W0),
+    C(PARA2, CTRLPara2W1),
+    C(PARA2, SLIDEVideoTHD_B),
+    C(PARA2, NEDITeachB),
+    C(PARA2, CTRLPara2W4),
+    C(PARA2, CTRLPara2W5),
+    C(PARA2, CTRLPara2W6),
+    C(POPUP, NEDITRecTime),
+    C(POPUP, NEDITRecSamples),
+    C(POPUP, NUMRecDays),
+    C(POPUP, NUMRecHours),
+    C(POPUP, NUMRecMinutes),
+    C(POPUP, NUMRecSeconds),
+    C(POPUP, NUMRecCount),
+    C(POPUP, TEXTRecFile),
+    C(POPUP, TEXTRecStatus),
+    C(POPUP, RecordFileNameBtn),
+    C(POPUP, BTNStartRecord),
+    C(POPUP, BTNStopRecord),
+    C(PARA1, NUMVideoTHD_A),
+    C(PARA2, NUMVideoTHD_B),
 };
 
 // The numeric edits that carry a 16-bit parameter word.
 const Ctrl kWordEdits[] = {
-    C(PARA0, CTRLPara0W1), C(PARA0, CTRLPara0W4), C(PARA0, CTRLPara0W5), C(PARA0, CTRLTolLo),
-    C(PARA0, CTRLTolUp),   C(PARA1, CTRLPara1W0), C(PARA1, CTRLPara1W1), C(PARA1, NEDITeachA),
-    C(PARA1, CTRLPara1W4), C(PARA1, CTRLPara1W5), C(PARA1, CTRLPara1W6), C(PARA2, CTRLPara2W0),
-    C(PARA2, CTRLPara2W1), C(PARA2, NEDITeachB),  C(PARA2, CTRLPara2W4), C(PARA2, CTRLPara2W5),
+    C(PARA0, CTRLPara0W1), C(PARA0, CTRLPara0W4),  C(PARA0, CTRLPara0W5),     C(PARA0, CTRLTolLo),
+    C(PARA0, CTRLTolUp),   C(PARA1, CTRLPara1W0),  C(PARA1, CTRLPara1W1),     C(PARA1, NEDITeachA),
+    C(PARA1, CTRLPara1W4), C(PARA1, CTRLPara1W5),  C(PARA1, CTRLPara1W6),     C(PARA2, CTRLPara2W0),
+    C(PARA2, CTRLPara2W1), C(PARA2, NEDITeachB),   C(PARA2, CTRLPara2W4),     C(PARA2, CTRLPara2W5),
     C(PARA2, CTRLPara2W6), C(POPUP, NEDITRecTime), C(POPUP, NEDITRecSamples),
 };
 #undef C
@@ -114,12 +167,18 @@ class PanelFile : public ::testing::Test {
 
   static int Handle(int resource) {
     switch (resource) {
-      case MAIN: return pHandle;
-      case PARA0: return pPara0;
-      case PARA1: return pPara1;
-      case PARA2: return pPara2;
-      case CALIB: return pCalib;
-      default: return pPopUp;
+      case MAIN:
+        return pHandle;
+      case PARA0:
+        return pPara0;
+      case PARA1:
+        return pPara1;
+      case PARA2:
+        return pPara2;
+      case CALIB:
+        return pCalib;
+      default:
+        return pPopUp;
     }
   }
 
@@ -168,9 +227,9 @@ TEST_F(PanelFile, EveryNumberedControlLiesInsideItsPanel) {
   // A number the file does not hold is refused, not mapped onto some control.
   Rect r;
   EXPECT_NE(GetCtrlBoundingRect(pHandle, 99, &r.top, &r.left, &r.height, &r.width), 0);
-  EXPECT_NE(GetCtrlBoundingRect(pPara1, PARA1_NUMVideoTHD_A + 1, &r.top, &r.left, &r.height,
-                                &r.width),
-            0);
+  EXPECT_NE(
+      GetCtrlBoundingRect(pPara1, PARA1_NUMVideoTHD_A + 1, &r.top, &r.left, &r.height, &r.width),
+      0);
 }
 
 TEST_F(PanelFile, PanelSizesFitTheScreenAndTheChildArea) {
@@ -347,10 +406,10 @@ TEST_F(PanelFile, CalibrationWordsSurviveThePanels) {
 TEST_F(PanelFile, HelpBoxesLandOnTheMainPanel) {
   const struct {
     int control, box;
-  } table[] = {{MAIN_BTNRun, MAIN_TEXTHelp},          {MAIN_BTNVideo, MAIN_TEXTHelp},
-               {MAIN_BTNStop, MAIN_TEXTHelp},         {MAIN_ButtonTeach, MAIN_TEXTHelp},
-               {MAIN_ButtonReset, MAIN_TEXTHelp},     {MAIN_DropDCom, MAIN_TEXTHelp2},
-               {MAIN_BTNSend, MAIN_TEXTHelp},         {MAIN_BTNGet, MAIN_TEXTHelp},
+  } table[] = {{MAIN_BTNRun, MAIN_TEXTHelp},           {MAIN_BTNVideo, MAIN_TEXTHelp},
+               {MAIN_BTNStop, MAIN_TEXTHelp},          {MAIN_ButtonTeach, MAIN_TEXTHelp},
+               {MAIN_ButtonReset, MAIN_TEXTHelp},      {MAIN_DropDCom, MAIN_TEXTHelp2},
+               {MAIN_BTNSend, MAIN_TEXTHelp},          {MAIN_BTNGet, MAIN_TEXTHelp},
                {MAIN_TOGGBTN_Recorder, MAIN_TEXTHelp}, {MAIN_GRAPHDataSlave, MAIN_TEXTHelp2},
                {MAIN_GRAPHDataMaster, MAIN_TEXTHelp2}};
   int mw = 0, mh = 0;

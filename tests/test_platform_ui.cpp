@@ -65,8 +65,25 @@ std::string Widget(const std::string& cls, const std::string& name, int id, cons
 
 // Control numbers of the test panels.
 enum {
-  kBtn = 1, kTog, kRad, kSpin, kDSpin, kD32, kNum, kStatus, kRing, kPorts, kSlide, kText,
-  kMsg, kDeco, kPict, kGraph, kStrip, kDimmed, kEdit
+  kBtn = 1,
+  kTog,
+  kRad,
+  kSpin,
+  kDSpin,
+  kD32,
+  kNum,
+  kStatus,
+  kRing,
+  kPorts,
+  kSlide,
+  kText,
+  kMsg,
+  kDeco,
+  kPict,
+  kGraph,
+  kStrip,
+  kDimmed,
+  kEdit
 };
 constexpr int kMainId = 1, kChildId = 2, kBareId = 3;
 
@@ -77,13 +94,13 @@ std::string PanelFileText() {
                  Prop("checkable", Bool(true), false));
   main += Widget("QRadioButton", "RAD", kRad, Geo(190, 10, 80, 24),
                  Prop("autoExclusive", Bool(false), false));
-  main += Widget("QSpinBox", "SPIN", kSpin, Geo(10, 40, 80, 24),
-                 Prop("maximum", Num(65535), false));
+  main +=
+      Widget("QSpinBox", "SPIN", kSpin, Geo(10, 40, 80, 24), Prop("maximum", Num(65535), false));
   main += Widget("QDoubleSpinBox", "DSPIN", kDSpin, Geo(100, 40, 80, 24),
                  Prop("decimals", Num(3), false) + Prop("maximum", Dbl(100000), false));
-  main += Widget("QDoubleSpinBox", "D32", kD32, Geo(190, 40, 120, 24),
-                 Prop("decimals", Num(0), false) + Prop("maximum", Dbl(4294967295.0), false),
-                 nullptr);
+  main +=
+      Widget("QDoubleSpinBox", "D32", kD32, Geo(190, 40, 120, 24),
+             Prop("decimals", Num(0), false) + Prop("maximum", Dbl(4294967295.0), false), nullptr);
   main += Widget("QLineEdit", "NUM", kNum, Geo(10, 70, 80, 24),
                  Prop("readOnly", Bool(true), false) + Prop("precision", Num(3)), nullptr);
   main += Widget("QLineEdit", "STATUS", kStatus, Geo(100, 70, 300, 24),
@@ -92,10 +109,11 @@ std::string PanelFileText() {
                  "<item>" + Prop("text", Str("zero"), false) + "</item><item>" +
                      Prop("text", Str("one"), false) + "</item><item>" +
                      Prop("text", Str("two"), false) + "</item>");
-  main += Widget("QComboBox", "PORTS", kPorts, Geo(100, 100, 200, 24), Prop("portList", Bool(true)));
-  main += Widget("QSlider", "SLIDE", kSlide, Geo(10, 130, 200, 20),
-                 Prop("orientation", "<enum>Qt::Horizontal</enum>", false) +
-                     Prop("maximum", Num(255), false));
+  main +=
+      Widget("QComboBox", "PORTS", kPorts, Geo(100, 100, 200, 24), Prop("portList", Bool(true)));
+  main += Widget(
+      "QSlider", "SLIDE", kSlide, Geo(10, 130, 200, 20),
+      Prop("orientation", "<enum>Qt::Horizontal</enum>", false) + Prop("maximum", Num(255), false));
   main += Widget("QPlainTextEdit", "TEXT", kText, Geo(10, 160, 200, 80),
                  Prop("readOnly", Bool(true), false) + Prop("startHidden", Bool(true)));
   main += Widget("QLabel", "MSG", kMsg, Geo(220, 160, 100, 20), Prop("text", Str("msg"), false));
@@ -105,8 +123,8 @@ std::string PanelFileText() {
                  Prop("cursors", Num(2)) + Prop("xMin", Dbl(0)) + Prop("xMax", Dbl(4096)) +
                      Prop("yMin", Dbl(0)) + Prop("yMax", Dbl(1)) + Prop("xLabel", Str("pixel")));
   main += Widget("TarvoStripChart", "STRIP", kStrip, Geo(320, 270, 270, 100),
-                 Prop("traces", Num(5)) + Prop("pointsPerScreen", Num(101)) +
-                     Prop("yMin", Dbl(0)) + Prop("yMax", Dbl(4096)),
+                 Prop("traces", Num(5)) + Prop("pointsPerScreen", Num(101)) + Prop("yMin", Dbl(0)) +
+                     Prop("yMax", Dbl(4096)),
                  nullptr);
   main += Widget("QPushButton", "DIMMED", kDimmed, Geo(500, 40, 80, 24),
                  Prop("enabled", Bool(false), false));
@@ -117,16 +135,16 @@ std::string PanelFileText() {
   std::string child = Widget("QSpinBox", "CSPIN", 1, Geo(5, 5, 80, 24), "");
   std::string bare = Widget("QPushButton", "B", 1, Geo(5, 5, 80, 24), "", nullptr);
 
-  std::string s = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ui version=\"4.0\">"
-                  "<class>TarvoPanels</class><widget class=\"QWidget\" name=\"TarvoPanels\">";
+  std::string s =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ui version=\"4.0\">"
+      "<class>TarvoPanels</class><widget class=\"QWidget\" name=\"TarvoPanels\">";
   s += "<widget class=\"QWidget\" name=\"CHILD\">" + Geo(30, 40, 200, 100) +
        Prop("panelId", Num(kChildId)) + child + "</widget>";
   s += "<widget class=\"QWidget\" name=\"MAIN\">" + Geo(50, 60, 600, 400) +
        Prop("windowTitle", Str("Test main"), false) + Prop("panelId", Num(kMainId)) +
        Prop("callback", Str("T_PANEL")) + main + "</widget>";
   s += "<widget class=\"QWidget\" name=\"BARE\">" + Geo(0, 0, 100, 50) +
-       Prop("windowTitle", Str("Bare"), false) + Prop("panelId", Num(kBareId)) + bare +
-       "</widget>";
+       Prop("windowTitle", Str("Bare"), false) + Prop("panelId", Num(kBareId)) + bare + "</widget>";
   s += "</widget><customwidgets>"
        "<customwidget><class>TarvoGraph</class><extends>QWidget</extends>"
        "<header>platform/graph_widget.h</header></customwidget>"
@@ -301,7 +319,7 @@ TEST_F(PanelTest, TopLevelAndChildPanels) {
   EXPECT_EQ(PanelAttr(child, ATTR_LEFT), 120);
   EXPECT_EQ(PanelAttr(child, ATTR_TOP), 7);
   HidePanel(main_);
-  EXPECT_FALSE(PanelVisible(child));  // its parent is hidden
+  EXPECT_FALSE(PanelVisible(child));             // its parent is hidden
   EXPECT_EQ(PanelAttr(child, ATTR_VISIBLE), 1);  // but it keeps its own state
 
   // Discarding the parent takes the child along.
@@ -311,21 +329,13 @@ TEST_F(PanelTest, TopLevelAndChildPanels) {
   EXPECT_LT(DisplayPanel(main_), 0);
 }
 
-TEST_F(PanelTest, PanelFileStatesAndPortList) {
+TEST_F(PanelTest, PanelFileStates) {
   DisplayPanel(main_);
   EXPECT_FALSE(CtrlVisible(main_, kText));  // startHidden
   EXPECT_TRUE(CtrlVisible(main_, kBtn));
   EXPECT_TRUE(CtrlDimmed(main_, kDimmed));  // enabled = false
   EXPECT_FALSE(CtrlDimmed(main_, kBtn));
   EXPECT_EQ(Attr(kText, ATTR_VISIBLE), 0);
-
-  auto* ports = qobject_cast<QComboBox*>(W(kPorts));
-  const std::vector<PortEntry> list = ListSerialPorts();
-  ASSERT_EQ(ports->count(), static_cast<int>(list.size()));
-  for (int i = 0; i < ports->count(); ++i) {
-    EXPECT_EQ(ports->itemData(i).toInt(), list[i].number);
-    EXPECT_EQ(ports->itemText(i).toStdString(), list[i].label);
-  }
 }
 
 TEST(PortLabels, TellAdaptersApartAndMarkWhatCannotBeOpened) {
@@ -349,9 +359,19 @@ TEST(PortLabels, TellAdaptersApartAndMarkWhatCannotBeOpened) {
   EXPECT_EQ(labels, expect);
 }
 
-// An adapter plugged in and out while the program runs: a pseudo-terminal
-// linked as the last USB port. Needs a writable /dev (CI runs as root).
+// The port list as the panel loads it, then an adapter plugged in and out
+// while the program runs: a pseudo-terminal linked as the last USB port. One
+// test, as other processes of the suite would see the link. Needs a writable
+// /dev (CI runs as root).
 TEST_F(PanelTest, PortListFollowsAdaptersAndKeepsTheSelection) {
+  auto* ports = qobject_cast<QComboBox*>(W(kPorts));
+  const std::vector<PortEntry> list = ListSerialPorts();
+  ASSERT_EQ(ports->count(), static_cast<int>(list.size()));
+  for (int i = 0; i < ports->count(); ++i) {
+    EXPECT_EQ(ports->itemData(i).toInt(), list[i].number);
+    EXPECT_EQ(ports->itemText(i).toStdString(), list[i].label);
+  }
+
   const char* link = "/dev/ttyUSB31";
   const int master = posix_openpt(O_RDWR | O_NOCTTY);
   ASSERT_GE(master, 0);
@@ -361,7 +381,6 @@ TEST_F(PanelTest, PortListFollowsAdaptersAndKeepsTheSelection) {
     close(master);
     GTEST_SKIP() << "cannot make " << link;
   }
-  auto* ports = qobject_cast<QComboBox*>(W(kPorts));
   SetCtrlVal(main_, kPorts, kSimPort);
   // Opening the drop-down (here: a key on it) lists the ports again.
   QKeyEvent key(QEvent::KeyPress, Qt::Key_Shift, Qt::NoModifier);
@@ -858,7 +877,8 @@ TEST_F(PanelTest, GraphPlotsAxesAndCursors) {
     y[i] = static_cast<unsigned short>(60000 + i);
   }
   DeleteGraphPlot(main_, kGraph, VAL_ALL_PLOTS, VAL_IMMEDIATE_DRAW);
-  EXPECT_GT(PlotXY(main_, kGraph, x, y, 128, VAL_FAT_LINE, VAL_SIMPLE_DOT, VAL_SOLID, 1, 0xFF0000), 0);
+  EXPECT_GT(PlotXY(main_, kGraph, x, y, 128, VAL_FAT_LINE, VAL_SIMPLE_DOT, VAL_SOLID, 1, 0xFF0000),
+            0);
   plots = GetGraphPlots(main_, kGraph);
   ASSERT_EQ(plots.size(), 1u);
   EXPECT_EQ(plots[0].kind, PlotInfo::kXY);

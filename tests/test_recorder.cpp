@@ -41,10 +41,14 @@ using tframes::WriteFile;
 // ---- Pure pieces -----------------------------------------------------------
 
 TEST(RecordFormat, DurationSplit) {
-  struct Row { uint16_t interval, records; unsigned days; int h, m, sec; } rows[] = {
-      {3600, 30, 1, 6, 0, 0}, {61, 61, 0, 1, 2, 1},  // 1 day 6 h; 3721 s
-      {65535, 65535, 49708, 18, 3, 45},             // 4294836225 s: no overflow
-      {0, 500, 0, 0, 0, 0}};
+  struct Row {
+    uint16_t interval, records;
+    unsigned days;
+    int h, m, sec;
+  } rows[] = {{3600, 30, 1, 6, 0, 0},
+              {61, 61, 0, 1, 2, 1},              // 1 day 6 h; 3721 s
+              {65535, 65535, 49708, 18, 3, 45},  // 4294836225 s: no overflow
+              {0, 500, 0, 0, 0, 0}};
   for (const Row& r : rows) {
     SCOPED_TRACE(std::to_string(r.interval) + " x " + std::to_string(r.records));
     const RecDuration d = SplitRecDuration(r.interval, r.records);
@@ -161,8 +165,8 @@ class RecorderTest : public AppTest {
   std::string ExpectedRecord() {
     const auto w = sim().MeasurementWords();
     char buf[128];
-    const int32_t um = static_cast<int32_t>(static_cast<uint32_t>(w[3]) |
-                                            (static_cast<uint32_t>(w[4]) << 16));
+    const int32_t um =
+        static_cast<int32_t>(static_cast<uint32_t>(w[3]) | (static_cast<uint32_t>(w[4]) << 16));
     std::snprintf(buf, sizeof buf, "%u\t%u\t%u\t%d\t%u\t%u\r", unsigned{w[0]}, unsigned{w[1]},
                   unsigned{w[2]}, static_cast<int>(um), unsigned{w[6]}, unsigned{w[7]});
     return buf;
@@ -214,9 +218,9 @@ TEST_F(RecorderTest, HeaderLinesAreByteExact) {
   const std::string text = ReadAll(recfile_name);
   const std::vector<std::string> lines = Lines(text);
   ASSERT_EQ(lines.size(), 2u) << text;  // no records wanted: header only
-  EXPECT_TRUE(std::regex_match(
-      lines[0], std::regex(R"(\d\d-\d\d-\d{4} \d\d:\d\d:\d\d  TARVO-RECORDER-FILE: )"
-                           R"(Time-Interval\[s\]: 7\r)")))
+  EXPECT_TRUE(std::regex_match(lines[0],
+                               std::regex(R"(\d\d-\d\d-\d{4} \d\d:\d\d:\d\d  TARVO-RECORDER-FILE: )"
+                                          R"(Time-Interval\[s\]: 7\r)")))
       << lines[0];
   EXPECT_EQ(lines[0].substr(0, 10), std::string(DateStr()));
   EXPECT_EQ(lines[1], std::string("SETPOINT-VALUE [") + '\xB5' + "m]: 123456\r");
