@@ -60,7 +60,8 @@ class FirstPaint : public QObject {
   bool eventFilter(QObject* obj, QEvent* e) override {
     if (when < 0 && e->type() == QEvent::Paint && pHandle > 0 && obj->isWidgetType()) {
       QWidget* main = tarvo_ui::PanelWidget(pHandle);
-      if (main && static_cast<QWidget*>(obj)->window() == main) when = Wall();
+      // The panel may sit inside a scrolling frame: its window is the frame's.
+      if (main && static_cast<QWidget*>(obj)->window() == main->window()) when = Wall();
     }
     return false;
   }
