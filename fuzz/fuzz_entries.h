@@ -95,8 +95,7 @@ inline void CheckReceivedFrame() {
   if (measurement) {
     // 16 words from byte 4 on, into the measurement values.
     for (int i = 0; i < 16; ++i)
-      if (pp[i] != static_cast<uint16_t>(szReadBuf[4 + 2 * i] << 8 | szReadBuf[5 + 2 * i]))
-        FuzzFail("measurement word");
+      if (pp[i] != WordAt(szReadBuf + 4 + 2 * i)) FuzzFail("measurement word");
     CopyPPtoRAWVars();
     if (Aval != pp[0] || instate != pp[15] ||
         static_cast<uint32_t>(umValue) != (static_cast<uint32_t>(pp[4]) << 16 | pp[3]))
@@ -135,14 +134,13 @@ inline int FuzzReceivePath(const uint8_t* data, size_t size) {
   ByteStreamLine* line = owned.get();
   OpenFuzzPort(std::move(owned));
   LineHandlerOn();
-  for (int pass = 0; pass < 4096 && !line->Done(); ++pass) {
+  bool last = false;  // one more pass once the line has delivered everything
+  for (int pass = 0; pass < 4097 && !last; ++pass) {
+    last = line->Done();
     rx_flag = 0;
     DispatchComEvents();
     if (rx_flag) CheckReceivedFrame();
   }
-  rx_flag = 0;
-  DispatchComEvents();
-  if (rx_flag) CheckReceivedFrame();
   CloseCom(kFuzzPort);
 
   if (options & 1) {
@@ -196,8 +194,9 @@ inline int FuzzLinFile(const uint8_t* data, size_t size) {
       r.error != kLinNotANumber)
     FuzzFail("lin result");
   char msg[73];
+  std::memset(msg, 0x7F, sizeof msg);  // every result has a text, and it ends
   LinRefusalText(r, msg, sizeof msg);
-  if (std::memchr(msg, '\0', sizeof msg) == nullptr) FuzzFail("lin text end");
+  if (msg[0] == 0x7F || std::memchr(msg, '\0', sizeof msg) == nullptr) FuzzFail("lin text");
   // The values read so far, written one per line, read back the same.
   static char out[kLinValues * 8];
   size_t n = 0;

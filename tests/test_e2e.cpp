@@ -1,51 +1,47 @@
 // End to end over a real pseudo-terminal: the standalone simulator serves the
 // line, the program talks to it through its real QSerialPort backend, in real
-// time.
-
-#include "app/panels.h"
-#include "app/startup.h"
-#include "link/identify.h"
-#include "link/link.h"
-#include "link/payload.h"
-#include "measure/run.h"
-#include "platform/clock.h"
-#include "platform/popup_script.h"
+// time. The device is opened again, goes away during RUN, and a new one is chosen.
 #include "platform/qt_serial_backend.h"
-#include "platform/serial.h"
-#include "platform/test_hooks.h"
-#include "platform/ui.h"
-#include "tests/support/harness.h"
 #include "tests/support/real_line.h"
+#include "tests/support/scripted_app.h"
 
 #ifdef TARVO_SIM_EXE
 namespace {
 
 using EndToEnd = RealLineTest;
 
-TEST_F(EndToEnd, ConnectSequenceOverPseudoTerminal) {
-  SimProcess sim({"--frozen"});
-  ASSERT_FALSE(sim.path().empty());
-  double t0 = Timer();
-  ASSERT_EQ(StartOn(sim.path()), 0);
-  double took = Timer() - t0;
-  // The firmware version of the simulator ends the connect sequence.
-  EXPECT_EQ(CtrlText(pHandle, MAIN_TEXTStatus), "TARVO-LT-MS V3.03");
-  EXPECT_EQ(ccdvirtpixel, 4096);
-  EXPECT_EQ(hwtype, 10055);
-  EXPECT_LT(took, 5.0);
+void ChoosePortOn(const std::string& path) {
+  InstallPortBackend(1, MakeQtSerialBackend(path, 19200, 0, 8, 1));
+  SetCtrlVal(pHandle, MAIN_DropDCom, 1);
+  FireCtrlEvent(pHandle, MAIN_DropDCom, EVENT_COMMIT);
+}
+// RUN for half a second shows the simulator's edges.
+void ExpectRunShowsTheEdges() {
+  Aval = Bval = 0;
+  StopAfter(0.5);
+  ClickCtrl(pHandle, MAIN_BTNRun);
+  EXPECT_EQ(Longs({stop_flag, Aval, Bval}), Longs({1, 1000, 1200}));
+  EXPECT_EQ(Status() + " " + CtrlText(pHandle, MAIN_NUMAval), "Line Ok! 1000");
 }
 
-TEST_F(EndToEnd, RunShowsMeasurementFrames) {
-  SimProcess sim({"--frozen"});
-  ASSERT_FALSE(sim.path().empty());
-  ASSERT_EQ(StartOn(sim.path()), 0);
-  ScheduleAt(Timer() + 1.0, [] { ClickCtrl(pHandle, MAIN_BTNStop); });
+TEST_F(EndToEnd, ConnectRunReopenDeviceGoneAndANewOneChosen) {
+  SimProcess first;
+  ASSERT_FALSE(first.path().empty());
+  ASSERT_EQ(StartOn(first.path()), 0);
+  EXPECT_EQ(Status(), "TARVO-LT-MS V3.03");  // the firmware text ends the connect sequence
+  EXPECT_EQ(Longs({ccdvirtpixel, hwtype}), Longs({4096, 10055}));
+  ExpectRunShowsTheEdges();
+  ChoosePortOn(first.path());  // closed and opened again: still served
+  EXPECT_EQ(Status(), "TARVO-LT-MS V3.03");
+  After(0.7, [&] { first.Stop(SIGKILL); });
   ClickCtrl(pHandle, MAIN_BTNRun);
-  EXPECT_EQ(stop_flag, 1);
-  EXPECT_EQ(CtrlText(pHandle, MAIN_TEXTStatus), "Line Ok!");
-  EXPECT_EQ(Aval, 1000);
-  EXPECT_EQ(Bval, 1200);
-  EXPECT_EQ(CtrlText(pHandle, MAIN_NUMAval), "1000");
+  EXPECT_EQ(Status(), kDeviceLostText);
+  EXPECT_EQ(Longs({stop_flag, CtrlDimmed(pHandle, MAIN_BTNRun)}), Longs({1, 0}));
+  SimProcess second;
+  ChoosePortOn(second.path());
+  EXPECT_EQ(Status(), "TARVO-LT-MS V3.03");
+  ExpectRunShowsTheEdges();
+  EXPECT_EQ(second.Stop(SIGTERM), 0);  // TERM ends the simulator cleanly
 }
 
 }  // namespace

@@ -6,10 +6,8 @@
 
 #include "display/video.h"
 #include "link/xflash.h"
-#include "platform/qt_serial_backend.h"
 #include "platform/sim_port.h"
 #include "recorder/recorder.h"
-#include "tests/support/real_line.h"
 #include "tests/support/scripted_app.h"
 
 namespace {
@@ -108,19 +106,6 @@ TEST_F(FaultTest, LateRepliesTimeOutAndTheNextGetIsRight) {
   ExpectSetsOf(sim());
   RunFor(3);
   ExpectRunWorks();
-}
-
-TEST_F(FaultTest, StrayBytesAfterEveryReplyDoNotShiftTheFrames) {
-  sim().faults().strayBytes = 5;
-  int wrong = 0;
-  for (int i = 1; i < 20; ++i) After(0.1 * i, [&] { wrong += Aval != 1000 || Bval != 1200; });
-  After(2.0, [] { Click(MAIN_BTNStop); });
-  Click(MAIN_BTNRun);
-  EXPECT_GT(RequestCount(sim(), kCmdMeasure), 30);
-  EXPECT_EQ(wrong, 0);
-  EXPECT_EQ(Status(), "Line Ok!");
-  Click(MAIN_BTNGet);
-  ExpectSetsOf(sim());
 }
 
 // Every transaction clicked in the middle of RUN gets its own reply, none
@@ -238,33 +223,5 @@ TEST_F(FaultTest, ADeviceLostDuringALoopEndsItAndThePortCanBeChosenAgain) {
   EXPECT_EQ(Status(), "TARVO-LT-MS V3.03");
   ExpectRunWorks();
 }
-
-// The real serial path: the standalone simulator on a pseudo-terminal dies in
-// the middle of RUN; a new one on a new pseudo-terminal is chosen.
-#ifdef TARVO_SIM_EXE
-using PtyFaultTest = RealLineTest;
-
-TEST_F(PtyFaultTest, DeviceGoneDuringRunThenPickedAgain) {
-  auto first = std::make_unique<SimProcess>();
-  ASSERT_FALSE(first->path().empty());
-  ASSERT_EQ(StartOn(first->path()), 0);
-  ASSERT_EQ(Status(), "TARVO-LT-MS V3.03");
-  After(0.7, [&] { first->Kill(); });
-  Click(MAIN_BTNRun);
-  EXPECT_EQ(Status(), kDeviceLostText);
-  EXPECT_EQ(stop_flag, 1);
-  EXPECT_FALSE(CtrlDimmed(pHandle, MAIN_BTNRun));
-  SimProcess second;
-  ASSERT_FALSE(second.path().empty());
-  InstallPortBackend(1, MakeQtSerialBackend(second.path(), 19200, 0, 8, 1));
-  ChoosePort(1);
-  EXPECT_EQ(Status(), "TARVO-LT-MS V3.03");
-  Aval = 0;
-  After(0.5, [] { Click(MAIN_BTNStop); });
-  Click(MAIN_BTNRun);
-  EXPECT_EQ(Status(), "Line Ok!");
-  EXPECT_EQ(Aval, 1000);
-}
-#endif
 
 }  // namespace

@@ -98,23 +98,20 @@ TEST(Rules, ScaleFactorsEvaluationModesAndThresholdLines) {
 
 // ---- file format ------------------------------------------------------------------
 
-// A file as written: set 0, set 1, set 2, fifteen words each.
+// A file as written: set 0, set 1, set 2, fifteen words each, one a line,
+// ten wide and right-aligned, CR LF.
 // clang-format off
-const char kExpectedFile[] =
-    "         1\r\n" "         0\r\n" "         0\r\n" "         1\r\n" "         1\r\n"
-    "         1\r\n" "       100\r\n" "       100\r\n" "         8\r\n" "         9\r\n"
-    "        10\r\n" "        11\r\n" "        12\r\n" "     37000\r\n" "         0\r\n"
-    "       500\r\n" "         1\r\n" "        50\r\n" "       512\r\n" "         1\r\n"
-    "      4096\r\n" "         0\r\n" "         7\r\n" "     65535\r\n" "         9\r\n"
-    "        10\r\n" "      8192\r\n" "         0\r\n" "      4464\r\n" "         1\r\n"
-    "       400\r\n" "         0\r\n" "        60\r\n" "       700\r\n" "         2\r\n"
-    "      4000\r\n" "         1\r\n" "         0\r\n" "         0\r\n" "         0\r\n"
-    "       123\r\n" "      7987\r\n" "         0\r\n" "     65535\r\n" "     65535\r\n";
 const uint32_t kFileWords[45] = {
     1,   0, 0,  1,   1, 1,    100, 100, 8,     9, 10,  11,   12, 37000, 0,
     500, 1, 50, 512, 1, 4096, 0,   7,   65535, 9, 10,  8192, 0,  4464,  1,
     400, 0, 60, 700, 2, 4000, 1,   0,   0,     0, 123, 7987, 0,  65535, 65535};
 // clang-format on
+const std::string kExpectedFile = [] {
+  std::string text;
+  for (uint32_t v : kFileWords)
+    text += std::string(10 - std::to_string(v).size(), ' ') + std::to_string(v) + "\r\n";
+  return text;
+}();
 
 // The sets that kFileWords hold.
 Parameter FileSets() {
@@ -127,25 +124,25 @@ Parameter FileSets() {
 
 TEST(ParaFileFormat, TenWideRightAlignedLinesReadBackWithAnyLineEnd) {
   char out[kParaFileBytes];
-  ASSERT_EQ(FormatParaFile(kFileWords, out, sizeof out), sizeof kExpectedFile - 1);
+  ASSERT_EQ(FormatParaFile(kFileWords, out, sizeof out), kExpectedFile.size());
   EXPECT_EQ(std::string(out, sizeof out), kExpectedFile);
   const uint32_t big[45] = {4294967295u};
   ASSERT_EQ(FormatParaFile(big, out, sizeof out), kParaFileBytes);
   EXPECT_EQ(std::string(out, 12), "4294967295\r\n");
   EXPECT_EQ(FormatParaFile(big, out, kParaFileBytes - 1), 0u);
   std::string lf;
-  for (const char* c = kExpectedFile; *c; ++c)
-    if (*c != '\r') lf += *c;
+  for (char c : kExpectedFile)
+    if (c != '\r') lf += c;
   // CR LF and LF alike, without a last line end, with blank lines at the end.
-  for (const std::string& text : {std::string(kExpectedFile), lf, lf.substr(0, lf.size() - 1),
-                                  lf + "\r\n\n", "4294967295\n" + lf.substr(11)}) {
+  for (const std::string& text : {kExpectedFile, lf, lf.substr(0, lf.size() - 1), lf + "\r\n\n",
+                                  "4294967295\n" + lf.substr(11)}) {
     uint32_t v[45] = {};
     ASSERT_EQ(ParseParaFile(text.data(), text.size(), v), kParaOk) << text.size();
     EXPECT_EQ(std::memcmp(v + 1, kFileWords + 1, sizeof v - sizeof v[0]), 0);
     EXPECT_EQ(v[0], text[0] == '4' ? 4294967295u : 1u);
   }
   // Anything but 45 numbers is refused, and the output is left alone.
-  const std::string s(kExpectedFile);
+  const std::string& s = kExpectedFile;
   std::string bad = s, neg = s, nul = s;
   bad[9] = 'x';
   neg[8] = '-';
@@ -176,34 +173,24 @@ class ParamPanels : public AppTest {
 };
 
 TEST_F(ParamPanels, EveryControlReadsBackWhatTheLastRefreshWrote) {
-  // Two complete sets that differ in every field with a control, and between
+  // Two records that differ in every field with a control (set 0's first eight
+  // words, the first seven of sets 1 and 2, the three scales), and between
   // neighbouring fields and sets.
-  Parameter a = StartValues(), b = a;
-  const uint16_t a0[8] = {2, 1, 3, 4, 7, 0, 37, 44}, b0[8] = {3, 0, 4, 2, 9, 1, 0, 55};
-  const uint16_t a1[7] = {600, 0, 60, 700, 5, 800, 1}, a2[7] = {610, 1, 70, 710, 15, 810, 0};
-  const uint16_t b1[7] = {400, 1, 70, 900, 3, 1000, 0}, b2[7] = {410, 0, 80, 910, 13, 1010, 1};
-  std::copy(a0, a0 + 8, a.set0);
-  std::copy(b0, b0 + 8, b.set0);
-  std::copy(a1, a1 + 7, a.set1);
-  std::copy(a2, a2 + 7, a.set2);
-  std::copy(b1, b1 + 7, b.set1);
-  std::copy(b2, b2 + 7, b.set2);
-  a.set0Long = 70001;
-  b.set0Long = 37000;
-  a.set1Long[0] = 2048;
-  a.set2Long[0] = 3072;
-  b.set1Long[0] = 7987;
-  b.set2Long[0] = 1024;
-  for (const Parameter* want : {&a, &b, &a}) {
-    Refresh(*want);
-    Parameter scrambled = *want;  // every field with a control: the panels must bring it back
-    std::fill(scrambled.set0, scrambled.set0 + 8, 12345);
-    std::fill(scrambled.set1, scrambled.set1 + 7, 12345);
-    std::fill(scrambled.set2, scrambled.set2 + 7, 12345);
-    scrambled.set0Long = scrambled.set1Long[0] = scrambled.set2Long[0] = 12345;
-    parameter = scrambled;
-    GetPanelValues();
-    EXPECT_TRUE(SameSets(parameter, *want)) << (want == &a ? "a" : "b");
+  const std::vector<uint16_t> words[2][3] = {
+      {{2, 1, 3, 4, 7, 0, 37, 44}, {600, 0, 60, 700, 5, 800, 1}, {610, 1, 70, 710, 15, 810, 0}},
+      {{3, 0, 4, 2, 9, 1, 0, 55}, {400, 1, 70, 900, 3, 1000, 0}, {410, 0, 80, 910, 13, 1010, 1}}};
+  const uint32_t longs[2][3] = {{70001, 2048, 3072}, {37000, 7987, 1024}};
+  for (int r : {0, 1, 0}) {
+    Parameter want = StartValues();
+    for (int k = 0; k < 3; ++k)
+      std::copy(words[r][k].begin(), words[r][k].end(), &Field(want, k, 0));
+    std::tie(want.set0Long, want.set1Long[0], want.set2Long[0]) =
+        std::tie(longs[r][0], longs[r][1], longs[r][2]);
+    Refresh(want);
+    for (int k = 0; k < 3; ++k) std::fill_n(&Field(parameter, k, 0), k ? 7 : 8, 12345);
+    parameter.set0Long = parameter.set1Long[0] = parameter.set2Long[0] = 12345;
+    GetPanelValues();  // every field with a control scrambled: the panels bring it back
+    EXPECT_TRUE(SameSets(parameter, want)) << r;
   }
 }
 
@@ -268,12 +255,14 @@ TEST_F(ParamPanels, HardwareAndAnalogModesOnRefreshAndRingAlike) {
 TEST_F(ParamPanels, TheEvaluationRingAppliesItsRuleAndAnUnreadableRingCountsAsModeZero) {
   Refresh(StartValues());  // evaluation mode 1, hardware mode 1, analog mode 0
   const uint16_t tBefore = tVal;
-  const auto cursorStyle = [] {
-    int style = 0;
-    GetCursorAttribute(pHandle, MAIN_GRAPHBarSlave, 2, ATTR_CURSOR_POINT_STYLE, &style);
-    return style;
+  const auto cursorStyle = [] {  // of cursor 2 in both bar graphs
+    int master = 0, slave = 0;
+    GetCursorAttribute(pHandle, MAIN_GRAPHBarMaster, 2, ATTR_CURSOR_POINT_STYLE, &master);
+    GetCursorAttribute(pHandle, MAIN_GRAPHBarSlave, 2, ATTR_CURSOR_POINT_STYLE, &slave);
+    return master == slave ? master : -1;
   };
-  SetCursorAttribute(pHandle, MAIN_GRAPHBarSlave, 2, ATTR_CURSOR_POINT_STYLE, VAL_SOLID_SQUARE);
+  for (int graph : {MAIN_GRAPHBarMaster, MAIN_GRAPHBarSlave})
+    SetCursorAttribute(pHandle, graph, 2, ATTR_CURSOR_POINT_STYLE, VAL_SOLID_SQUARE);
   SetCtrlVal(pPara0, PARA0_DropEvalMode, 4);
   FireCtrlEvent(pPara0, PARA0_DropEvalMode, EVENT_COMMIT);
   EXPECT_EQ(Longs({yaxisMAX, cursorStyle()}),
@@ -349,7 +338,7 @@ TEST_F(ParamFile, SaveWritesTheExpectedBytesAndLoadRestoresEveryWord) {
   EXPECT_EQ(Status(), "Parameter file loaded!");
   // An out-of-range word is corrected (a value above 16 bits loads as its low
   // half), and saved corrected.
-  std::string text(kExpectedFile);
+  std::string text = kExpectedFile;
   text.replace(0, 10, "         9");
   text.replace(12 * 8, 10, "     65544");
   tframes::WriteFile(Path("nine.cfg"), text);
@@ -364,7 +353,7 @@ TEST_F(ParamFile, SaveWritesTheExpectedBytesAndLoadRestoresEveryWord) {
 TEST_F(ParamFile, AnUnreadableFileOrACancelChangesNoSet) {
   Refresh(FileSets());
   const Parameter before = parameter;
-  tframes::WriteFile(Path("short.cfg"), std::string(kExpectedFile).substr(0, 12 * 44 + 5));
+  tframes::WriteFile(Path("short.cfg"), kExpectedFile.substr(0, 12 * 44 + 5));
   for (const char* name : {"short.cfg", "missing.cfg"}) {
     Load(Path(name));
     EXPECT_TRUE(SameSets(parameter, before)) << name;

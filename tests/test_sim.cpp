@@ -1,13 +1,9 @@
 // The sensor controller model that the other suites measure the program
-// against: the reply to every command byte by byte, and the standalone
-// program on a pseudo-terminal. (Its line timing and the faults the suites switch
+// against: the reply to every command byte by byte. (The standalone program
+// is run end to end over a pseudo-terminal; its line timing and the faults the suites switch
 // on are pinned down where they are used: the program's timing and its handling
 // of each fault are checked there against values of their own.)
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -15,7 +11,6 @@
 #include "link/commands.h"
 #include "sim/sensor_sim.h"
 #include "tests/support/frames.h"
-#include "tests/support/real_line.h"
 
 namespace {
 
@@ -84,30 +79,5 @@ TEST(SimReplies, EveryCommandAsTheControllerAnswersIt) {
   EXPECT_EQ(Ask(s, Req(kCmdVideoBlock, 0, {3})), Bytes(128, 0));
   EXPECT_EQ(Ask(s, Req(kCmdVideoBlock, 128, {0})), Bytes(128, 0));
 }
-
-#ifdef TARVO_SIM_EXE
-TEST(SimProgram, AnswersOverAPseudoTerminalOpenedTwiceAndEndsOnTerm) {
-  SimProcess sim({"--exit-after", "20"});
-  ASSERT_FALSE(sim.path().empty()) << "no path printed";
-  for (int round = 0; round < 2; ++round) {
-    const int fd = open(sim.path().c_str(), O_RDWR | O_NOCTTY);
-    ASSERT_GE(fd, 0) << sim.path();
-    termios t{};
-    tcgetattr(fd, &t);
-    cfmakeraw(&t);
-    cfsetspeed(&t, B19200);
-    tcsetattr(fd, TCSANOW, &t);
-    const Bytes req = Req(kCmdEcho);
-    ASSERT_EQ(write(fd, req.data(), req.size()), 36);
-    Bytes reply(36);
-    pollfd p{fd, POLLIN, 0};
-    for (ssize_t got = 0, n = 1; got < 36 && n > 0 && poll(&p, 1, 1000) > 0; got += n)
-      n = read(fd, &reply[got], 36 - got);
-    EXPECT_EQ(W(reply, 0, 2), V({0x00AA, kCmdEcho})) << round;
-    close(fd);
-  }
-  EXPECT_EQ(sim.Terminate(), 0);
-}
-#endif
 
 }  // namespace

@@ -111,12 +111,9 @@ TEST_F(FetchOnLine, AMeasurementFrameIsNotTakenAsTheSet) {
   EXPECT_GE(Timer() - t, 0.79);
   // Only a measurement frame: the fetch times out and the set keeps its words.
   line_->ReplyToNextWrite(0.05, tframes::MeasurementFrame(measurement));
-  const double t2 = Timer();
   PushGET(1, 1);
   EXPECT_EQ(HeldSet(1)[3], 800);
   EXPECT_EQ(Status(), "Timeout-RS-232...");
-  EXPECT_GT(Timer() - t2, TIMEOUT);
-  EXPECT_LT(Timer() - t2, TIMEOUT + 0.2);
 }
 
 TEST_F(FetchOnLine, SendSaysLineOkOnlyWhenAllThreeSetsWereAccepted) {

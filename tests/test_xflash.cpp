@@ -40,11 +40,9 @@ int WriteTableIn(const std::string& dir, std::string* text = nullptr) {
 TEST(LinFile, ReadsTheFirst2048IntegersWithAnySeparator) {
   static int16_t table[kLinValues];
   std::string text = "\xEF\xBB\xBF";  // byte-order mark
+  const char* separators[] = {"\r\n", "\t", ", ", " ;", "\f", "\v"};
   for (int i = 0; i < kLinValues; ++i)
-    text += std::to_string(i % 2 ? -i : i * 15) + (i % 4 == 0   ? "\r\n"
-                                                   : i % 4 == 1 ? "\t"
-                                                   : i % 4 == 2 ? ", "
-                                                                : " ;");
+    text += std::to_string(i % 2 ? -i : i * 15) + separators[i % 6];
   text += "\n99999 junk after the table is not read\n";
   const LinParseResult r = ParseLinData(text.data(), text.size(), table);
   EXPECT_EQ(std::vector<int>({r.error, r.count}), std::vector<int>({kLinOk, kLinValues}));
@@ -99,17 +97,6 @@ TEST(LinFile, TheDefaultTableIsWrittenOrItsFailureReported) {
 }
 
 // ---- frames and texts ---------------------------------------------------------------
-
-TEST(XFlashFrame, WriteFrameLeavesTheTailAlone) {
-  unsigned char frame[36];
-  std::memset(frame, 0x5A, sizeof frame);
-  const int16_t words[8] = {1, -1, 256, 0x1234, 0, 32767, -32768, 7};
-  BuildXFlashWriteFrame(frame, 8, 3, words);
-  tframes::Bytes want = tframes::WordsToBytes(
-      {0x0055, kCmdWriteXFlash, 8, 3, 1, 0xFFFF, 256, 0x1234, 0, 32767, 0x8000, 7});
-  std::fill(want.begin() + 24, want.end(), 0x5A);
-  EXPECT_EQ(tframes::Bytes(frame, frame + 36), want);
-}
 
 TEST(XFlashFrame, IncompleteTextsFitTheStatusLine) {
   // clang-format off
@@ -221,6 +208,9 @@ TEST_F(XFlashTest, OnlyTheLastEchoOfAWholeAnsweredUploadCompletesIt) {
 
 TEST_F(XFlashTest, FullUploadOfTheDefaultTable) {
   ASSERT_EQ(WriteTableIn(dir_), 0);
+  std::string padded = tframes::ReadAll(dir_ + "/LIN2048.DAT");
+  padded.resize(4 << 20, ' ');  // the largest file that is read
+  tframes::WriteFile(dir_ + "/LIN2048.DAT", padded);
   sim().xflash.fill(0x1111);
   sim().ClearRequests();
   Upload(dir_ + "/LIN2048.DAT", CALIB_BTNWriteXFMA);
@@ -255,7 +245,9 @@ TEST_F(XFlashTest, CancelledOrBadFilesSendNothingAndHideTheirButton) {
   tframes::WriteFile(dir + "short.dat", Numbers(2000));
   tframes::WriteFile(dir + "range.dat", Numbers(40) + "40000\n" + Numbers(2048));
   tframes::WriteFile(dir + "text.dat", Numbers(5) + "abc\n" + Numbers(2048));
-  tframes::WriteFile(dir + "huge.dat", Numbers(2048) + std::string(4 << 20, ' '));  // too large
+  std::string huge = Numbers(2048);
+  huge.resize((4 << 20) + 1, ' ');  // one byte too large
+  tframes::WriteFile(dir + "huge.dat", huge);
   // clang-format off
   const std::pair<std::string, const char*> cases[] = {
       {"", "previous"},

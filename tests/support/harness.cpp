@@ -38,33 +38,13 @@ std::shared_ptr<tarvo_sim::SensorSim> NewSensor() {
 }
 
 int StartApp(std::shared_ptr<tarvo_sim::SensorSim> sensor) {
-  if (sensor)
-    InstallPortBackend(1, MakeSimBackend(std::move(sensor)));
-  else
-    InstallPortBackend(1, std::make_unique<ScriptedLine>());
+  if (!sensor) return StartAppWithLine(std::make_unique<ScriptedLine>());
+  InstallPortBackend(1, MakeSimBackend(std::move(sensor)));
   return Start();
 }
 
-// The test keeps its own reference to the line; the port gets a backend that
-// forwards to it.
-namespace {
-class SharedLine : public PortBackend {
- public:
-  explicit SharedLine(std::shared_ptr<ScriptedLine> line) : line_(std::move(line)) {}
-  int Open() override { return line_->Open(); }
-  void Close() override { line_->Close(); }
-  int Write(const uint8_t* data, int count) override { return line_->Write(data, count); }
-  void Poll(std::vector<uint8_t>& in) override { line_->Poll(in); }
-  double NextArrivalIn() const override { return line_->NextArrivalIn(); }
-  bool Lost() const override { return line_->Lost(); }
-
- private:
-  std::shared_ptr<ScriptedLine> line_;
-};
-}  // namespace
-
-int StartAppWithLine(std::shared_ptr<ScriptedLine> line) {
-  InstallPortBackend(1, std::make_unique<SharedLine>(std::move(line)));
+int StartAppWithLine(std::unique_ptr<ScriptedLine> line) {
+  InstallPortBackend(1, std::move(line));
   return Start();
 }
 

@@ -16,8 +16,8 @@ std::shared_ptr<tarvo_sim::SensorSim> NewSensor();
 // behind port 1; nullptr leaves port 1 open with nothing answering. Returns the
 // start-up result (0, or -1).
 int StartApp(std::shared_ptr<tarvo_sim::SensorSim> sensor);
-// The same with a scripted line behind port 1.
-int StartAppWithLine(std::shared_ptr<ScriptedLine> line);
+// The same with a scripted line behind port 1 (the port owns it until it is closed).
+int StartAppWithLine(std::unique_ptr<ScriptedLine> line);
 // Shutdown steps (port closed, panels discarded); the schedule is cleared.
 void StopApp();
 // Processes events for `seconds` of (virtual) time.

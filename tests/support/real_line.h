@@ -43,24 +43,18 @@ class SimProcess {
     if (out_ && fgets(line, sizeof line, out_)) path_ = line;
     while (!path_.empty() && (path_.back() == '\n' || path_.back() == '\r')) path_.pop_back();
   }
-  ~SimProcess() { Kill(); }
+  ~SimProcess() { Stop(SIGKILL); }
   SimProcess(const SimProcess&) = delete;
   SimProcess& operator=(const SimProcess&) = delete;
-  // Ends the simulator at once: to the program the device is gone.
-  void Kill() {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-      pid_ = -1;
-    }
+  // Ends the simulator with `sig` (SIGKILL: to the program the device is gone
+  // at once); its exit status, or -1.
+  int Stop(int sig) {
+    int status = -1;
+    if (pid_ > 0 && kill(pid_, sig) == 0) waitpid(pid_, &status, 0);
+    pid_ = -1;
     if (out_) fclose(out_);
     out_ = nullptr;
-  }
-  // Asks the simulator to end (SIGTERM); its exit status, or -1.
-  int Terminate() {
-    int status = -1;
-    if (pid_ > 0 && kill(pid_, SIGTERM) == 0 && waitpid(pid_, &status, 0) == pid_) pid_ = -1;
-    return pid_ < 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
   const std::string& path() const { return path_; }
 

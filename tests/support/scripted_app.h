@@ -76,8 +76,9 @@ inline std::pair<double, double> AxisRange(int panel, int control, int axis) {
 class ScriptedAppTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    line_ = std::make_shared<ScriptedLine>();
-    ASSERT_EQ(StartAppWithLine(line_), 0);
+    auto line = std::make_unique<ScriptedLine>();
+    line_ = line.get();  // the port's until StopApp closes it
+    ASSERT_EQ(StartAppWithLine(std::move(line)), 0);
     first_ = line_->writes().size();
   }
   void TearDown() override { StopApp(); }
@@ -96,6 +97,6 @@ class ScriptedAppTest : public ::testing::Test {
   }
   const tframes::Bytes& LastSent() const { return line_->writes().back().bytes; }
   double LastSentAt() const { return line_->writes().back().time; }
-  std::shared_ptr<ScriptedLine> line_;
+  ScriptedLine* line_ = nullptr;
   size_t first_ = 0;
 };
