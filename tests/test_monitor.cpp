@@ -1,30 +1,13 @@
 // The service tools: the protocol monitor's record of the line and the
 // comparison of the parameter sets.
-#include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstring>
-#include <string>
-#include <vector>
-
-#include "app/panels.h"
-#include "link/frame.h"
-#include "link/link.h"
-#include "link/payload.h"
-#include "link/transfer.h"
 #include "link/xflash.h"
 #include "monitor/compare.h"
 #include "monitor/monitor.h"
 #include "monitor/trace.h"
-#include "platform/clock.h"
 #include "platform/log_controls.h"
-#include "platform/popup.h"
-#include "platform/popup_script.h"
-#include "platform/serial.h"
-#include "platform/test_hooks.h"
-#include "platform/ui.h"
-#include "tests/support/frames.h"
-#include "tests/support/harness.h"
+#include "tests/support/scripted_app.h"
 
 namespace {
 
@@ -96,18 +79,34 @@ TEST(Trace, KeepsTheNewest20000Entries) {
   EXPECT_EQ(f.trace.at(kTraceCapacity - 1).argument, 29999);
 }
 
+// The line of an entry: direction, command name, decoded words, hex bytes.
 TEST(Trace, EntryLineNamesTheCommandDecodesTheWordsAndShowsHex) {
-  Feed f;
-  f.Event(LineEventKind::kSent, Request(8));
-  const Bytes reply = tframes::MeasurementFrame({1005, 1231, 1005, 0xFFFF, 0xFFFF});
-  f.Received(reply);
-  f.Event(LineEventKind::kTaken, reply);
-  const std::string line = FormatEntry(f.trace.at(1));
-  EXPECT_NE(line.find("from sensor"), std::string::npos);
-  EXPECT_NE(line.find("8 measurement"), std::string::npos);
-  EXPECT_NE(line.find("Aval=1005 Bval=1231"), std::string::npos);
-  EXPECT_NE(line.find("umValue=-1"), std::string::npos);
-  EXPECT_NE(line.find("| 00 AA 00 08 03 ED"), std::string::npos);
+  std::vector<uint16_t> words;
+  for (uint16_t i = 0; i < 15; ++i) words.push_back(800 + i);
+  Bytes version(72);
+  const std::string text = "TARVO-LT-MS V3.03";
+  std::copy(text.begin(), text.end(), version.begin() + 3);
+  // What went out, what came back (if anything); parts of the last entry's line.
+  const struct {
+    Bytes sent, reply;
+    std::vector<std::string> parts;
+  } cases[] = {
+      {Request(8),
+       tframes::MeasurementFrame({1005, 1231, 1005, 0xFFFF, 0xFFFF}),
+       {"from sensor", "8 measurement", "Aval=1005 Bval=1231", "umValue=-1",
+        "| 00 AA 00 08 03 ED"}},
+      {Request(7), version, {"7 firmware version", "text \"TARVO-LT-MS V3.03\"  |"}},
+      {tframes::OrdinaryFrame(1, words, 0), {}, {"to sensor", "set 0: w0=800", " w8=808 w9=809 "}},
+      {tframes::OrdinaryFrame(3, words, 1), {}, {" w10=810 w11-12=53216043 w13-14="}},
+  };
+  for (const auto& c : cases) {
+    Feed f;
+    f.Event(LineEventKind::kSent, c.sent);
+    f.Received(c.reply);
+    f.Event(LineEventKind::kTaken, c.reply);
+    const std::string line = FormatEntry(f.trace.at(f.trace.size() - 1));
+    for (const std::string& part : c.parts) EXPECT_NE(line.find(part), std::string::npos) << line;
+  }
 }
 
 // ---- The monitor in the running program -------------------------------------
@@ -117,6 +116,8 @@ class MonitorTest : public AppTest {
   void SetUp() override {
     AppTest::SetUp();
     ClickCtrl(pHandle, MAIN_TOGGBTN_Monitor);
+    SetCtrlVal(pMonitor, MONITOR_RINGMonitorFilter, 0);  // everything
+    FireCtrlEvent(pMonitor, MONITOR_RINGMonitorFilter, EVENT_COMMIT);
     ClickCtrl(pMonitor, MONITOR_BTNMonitorClear);
     sim().SetPacing(true);
     sim().ClearRequests();
@@ -126,8 +127,13 @@ class MonitorTest : public AppTest {
     ClickCtrl(pHandle, MAIN_TOGGBTN_Monitor);
     AppTest::TearDown();
   }
-  void StopAfter(double seconds) {
-    ScheduleAt(Timer() + seconds, [] { ClickCtrl(pHandle, MAIN_BTNStop); });
+  // The lines the monitor's list shows.
+  static std::vector<std::string> Shown() {
+    std::vector<std::string> out;
+    char line[2048];
+    for (int i = 0; GetTextBoxLine(pMonitor, MONITOR_TEXTMonitor, i, line, sizeof line) == 0; ++i)
+      if (line[0]) out.push_back(line);
+    return out;
   }
   std::vector<const TraceEntry*> Entries(TraceDir dir) {
     std::vector<const TraceEntry*> out;
@@ -153,17 +159,16 @@ TEST_F(MonitorTest, EntriesEqualTheLineByteForByteOverRunVideoGetAndUpload) {
   const auto sent = Entries(TraceDir::kToSensor);
   const auto& req = sim().requests();
   ASSERT_EQ(sent.size(), req.size());
-  std::vector<uint16_t> commands;
   for (size_t i = 0; i < req.size(); ++i) {
     std::vector<uint16_t> w = {req[i].sync, req[i].command, req[i].argument};
     w.insert(w.end(), req[i].words.begin(), req[i].words.end());
-    const Bytes expect = tframes::WordsToBytes(w);
-    ASSERT_EQ(Bytes(sent[i]->bytes.begin(), sent[i]->bytes.begin() + sent[i]->length), expect)
+    ASSERT_EQ(Bytes(sent[i]->bytes.begin(), sent[i]->bytes.begin() + sent[i]->length),
+              tframes::WordsToBytes(w))
         << "request " << i;
-    if (commands.empty() || commands.back() != req[i].command) commands.push_back(req[i].command);
   }
+  const auto commands = tframes::SentCommands(sim());
   for (uint16_t c : {8, 9, 2, 101, 102})
-    EXPECT_NE(std::find(commands.begin(), commands.end(), c), commands.end()) << c;
+    EXPECT_NE(std::count(commands.begin(), commands.end(), c), 0) << c;
 
   // From the sensor: every byte the model put on the line, in order, and the
   // data blocks as single entries.
@@ -196,19 +201,33 @@ TEST_F(MonitorTest, StrayBytesAndShortBlocksAreMarkedUnframed) {
   SetCtrlVal(pMonitor, MONITOR_RINGMonitorFilter, 14);
   FireCtrlEvent(pMonitor, MONITOR_RINGMonitorFilter, EVENT_COMMIT);
   const std::string path = tframes::MakeTempDir() + "/TARVOtrace.txt";
-  ScriptPopups(true);
   QueueFileAnswer(VAL_NEW_FILE_SELECTED, path);
   ClickCtrl(pMonitor, MONITOR_BTNMonitorSave);
-  std::FILE* f = std::fopen(path.c_str(), "r");
-  ASSERT_NE(f, nullptr);
-  char line[2048];
-  int lines = 0;
-  while (std::fgets(line, sizeof line, f)) {
-    EXPECT_NE(std::strstr(line, "UNFRAMED"), nullptr) << line;
-    ++lines;
+  EXPECT_EQ(CtrlText(pMonitor, MONITOR_TEXTMonitorStatus), "Trace saved to " + path);
+  const std::vector<std::string> saved = tframes::Lines(tframes::ReadAll(path));
+  EXPECT_EQ(saved, Shown());
+  EXPECT_EQ(saved.size(), static_cast<size_t>(unframed));
+  for (const std::string& line : saved) EXPECT_NE(line.find("UNFRAMED"), std::string::npos) << line;
+}
+
+// Entries that arrive while the list is paused appear on RESUME, once.
+TEST_F(MonitorTest, PausedEntriesAppearOnResumeOnce) {
+  ClickCtrl(pMonitor, MONITOR_TOGGBTNMonitorPause);
+  ClickCtrl(pHandle, MAIN_BTNGet);
+  RunFor(0.5);
+  EXPECT_TRUE(Shown().empty());
+  ClickCtrl(pMonitor, MONITOR_TOGGBTNMonitorPause);
+  EXPECT_EQ(Shown().size(), 6u);
+  ClickCtrl(pHandle, MAIN_BTNGet);
+  // The list follows a quarter of a second later, in real time.
+  for (int i = 0; i < 300 && Shown().size() == 6; ++i) {
+    usleep(10000);
+    ProcessSystemEvents();
   }
-  std::fclose(f);
-  EXPECT_EQ(lines, unframed);
+  const std::vector<std::string> shown = Shown();
+  ASSERT_EQ(shown.size(), 12u);
+  for (size_t i = 0; i < shown.size(); ++i)
+    EXPECT_EQ(shown[i], FormatEntry(MonitorTrace().at(i))) << i;
 }
 
 // ---- The set comparison ------------------------------------------------------
@@ -225,27 +244,35 @@ class CompareTest : public AppTest {
     GetTableRowHighlight(pCompare, COMPARE_TABLECompare, row, &on);
     return on;
   }
-  static constexpr int kSet1Word3Row = 14 + 3;  // set 0 has 14 rows
 };
 
-TEST_F(CompareTest, ReadsRamAndEepromOnlyAndFlagsAWordChangedInRam) {
-  sim().ram[1][3] = 1234;
+TEST_F(CompareTest, ReadsRamAndEepromOnlyAndFlagsTheWordsChangedInRam) {
+  sim().ram[0][8] = 1234;  // a word without a control
+  sim().ram[1][12] = 1;    // the high half of a 32-bit value
   sim().ClearRequests();
   const Parameter before = parameter;
   ClickCtrl(pHandle, MAIN_BTNCompare);
 
   const auto& req = sim().requests();
   ASSERT_EQ(req.size(), 6u);
-  for (size_t i = 0; i < req.size(); ++i) {
-    EXPECT_EQ(req[i].command, i < 3 ? 2 : 4);
-    EXPECT_EQ(req[i].argument, i % 3);
-  }
+  for (size_t i = 0; i < req.size(); ++i)
+    EXPECT_EQ(Longs({req[i].command, req[i].argument}), Longs({i < 3 ? 2 : 4, long(i % 3)}));
   EXPECT_EQ(std::memcmp(&before, &parameter, sizeof parameter), 0);
-  EXPECT_EQ(CtrlText(pCompare, COMPARE_TEXTCompareStatus), "1 word differs between RAM and EEPROM");
-  EXPECT_EQ(Cell(kSet1Word3Row, kColRam), "1234");
-  EXPECT_EQ(Cell(kSet1Word3Row, kColEeprom), Cell(kSet1Word3Row, kColPanel));
-  EXPECT_EQ(Highlighted(kSet1Word3Row), 1);
-  EXPECT_EQ(Highlighted(kSet1Word3Row - 1), 0);
+  EXPECT_EQ(CtrlText(pCompare, COMPARE_TEXTCompareStatus), "2 words differ between RAM and EEPROM");
+  // Set 0 has 14 rows, sets 1 and 2 have 13 each.
+  const struct {
+    int row;
+    std::string word, ram;
+    int highlighted;
+  } rows[] = {{7, "7", Cell(7, kColEeprom), 0},
+              {8, "8", "1234", 1},
+              {14 + 11, "11-12", std::to_string(65536 + sim().ram[1][11]), 1},
+              {40, "", "", -1}};
+  for (const auto& r : rows) {
+    EXPECT_EQ(Cell(r.row, kColWord), r.word) << r.row;
+    EXPECT_EQ(Cell(r.row, kColRam), r.ram) << r.row;
+    EXPECT_EQ(Highlighted(r.row), r.highlighted) << r.row;
+  }
 }
 
 TEST_F(CompareTest, SilentSensorLeavesColumnsUnread) {

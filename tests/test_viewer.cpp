@@ -2,21 +2,12 @@
 // the reduced drawing, the viewer panel, and the PNG + CSV export.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
 #include <string>
 #include <vector>
 
-#include "app/panels.h"
 #include "platform/chart.h"
-#include "platform/clock.h"
-#include "platform/graph_probe.h"
-#include "platform/popup.h"
-#include "platform/popup_script.h"
-#include "platform/test_hooks.h"
-#include "platform/ui.h"
-#include "tests/support/frames.h"
-#include "tests/support/harness.h"
+#include "tests/support/scripted_app.h"
 #include "viewer/csv.h"
 #include "viewer/export.h"
 #include "viewer/rec_reader.h"
@@ -50,19 +41,22 @@ const std::string kHandFile =
     "1000\t1200\t1000\r\n"
     "1040\t1240\t1040\t37040\t1\t0";  // the last line without a line end
 
+// Read from a file (chunk 0), fed byte by byte or in pieces of 7.
 TEST(RecReader, HeaderAndRecordsWhateverTheLineEndsAndMicroSign) {
   std::string lf = kHandFile, utf8 = kHandFile;
   for (size_t at; (at = lf.find("\r\n")) != std::string::npos;) lf.erase(at, 1);
   utf8.replace(utf8.find('\xB5'), 1, "\xC2\xB5");
+  const std::string path = tframes::MakeTempDir() + "/hand.dat";
   for (const std::string& text : {kHandFile, lf, utf8}) {
+    WriteFile(path, text);
     for (size_t chunk : {size_t(0), size_t(1), size_t(7)}) {
-      const Recording r = Parse(text, chunk);
+      Recording r = Parse(text, chunk);
+      if (chunk == 0) EXPECT_EQ(ReadRecordingFile(path.c_str(), &r), 0);
       ASSERT_TRUE(r.header.haveStart && r.header.haveSetpoint);
-      EXPECT_EQ(r.header.month * 100 + r.header.day, 307);
-      EXPECT_EQ(r.header.year, 2024);
-      EXPECT_EQ(r.header.hour * 10000 + r.header.minute * 100 + r.header.second, 235958);
-      EXPECT_EQ(r.header.interval, 2u);
-      EXPECT_EQ(r.header.setpoint, 37000u);
+      const RecHeader& h = r.header;
+      EXPECT_EQ(std::vector<long>(
+                    {h.month, h.day, h.year, h.hour, h.minute, h.second, h.interval, h.setpoint}),
+                std::vector<long>({3, 7, 2024, 23, 59, 58, 2, 37000}));
       ASSERT_EQ(r.rows.size(), 4u);
       EXPECT_EQ(r.rows[3], (RecRow{1040, 1240, 1040, 37040, 1, 0}));
       EXPECT_EQ(r.skipped, 2);
@@ -98,24 +92,6 @@ TEST(RecReader, WhatIsNotSixIntegers) {
   EXPECT_FALSE(r.header.haveStart);
   EXPECT_EQ(r.rows.size(), 1u);
   EXPECT_EQ(r.skipped, 2);  // the empty line; a header line out of place
-}
-
-TEST(RecStats, HandComputedFile) {
-  const Recording r = Parse(kHandFile);
-  const ValueStats um = ComputeValueStats(r.rows, kRecUmValue);
-  // 37000, 37010, 36990, 37040: mean 37010, squares 100 + 0 + 400 + 900.
-  EXPECT_EQ(um.count, 4);
-  EXPECT_EQ(um.min, 36990);
-  EXPECT_EQ(um.max, 37040);
-  EXPECT_DOUBLE_EQ(um.mean, 37010.0);
-  EXPECT_NEAR(um.stddev, std::sqrt(1400.0 / 3.0), 1e-9);
-  EXPECT_DOUBLE_EQ(ComputeValueStats(r.rows, 5).mean, 1.0);
-  // Band 10 around 37000: the limits belong to it, only 37040 lies outside.
-  const BandCount b = CountOutsideBand(r.rows, kRecUmValue, 37000, 10);
-  EXPECT_EQ(b.outside, 1);
-  EXPECT_DOUBLE_EQ(b.percent, 25.0);
-  EXPECT_EQ(CountOutsideBand(r.rows, kRecUmValue, 37000, 9).outside, 3);
-  EXPECT_EQ(ComputeValueStats({}, 0).count, 0);
 }
 
 TEST(RecStats, TimeOfDayAndCsvNames) {
@@ -154,24 +130,32 @@ TEST(RecStats, DecimationKeepsEveryPeakAndOrder) {
 std::pair<int, int> PngSize(const std::string& path) {
   const std::string b = ReadAll(path);
   if (b.size() < 24 || b.compare(1, 3, "PNG") != 0) return {0, 0};
-  auto word = [&b](int at) {
-    return (uint8_t(b[at]) << 24) | (uint8_t(b[at + 1]) << 16) | (uint8_t(b[at + 2]) << 8) |
-           uint8_t(b[at + 3]);
-  };
-  return {word(16), word(20)};
+  const tframes::Bytes bytes(b.begin(), b.end());
+  return {tframes::WordAt(bytes, 16) << 16 | tframes::WordAt(bytes, 18),
+          tframes::WordAt(bytes, 20) << 16 | tframes::WordAt(bytes, 22)};
+}
+std::pair<int, int> Size(int panel, int control) {
+  int top, left, h, w;
+  GetCtrlBoundingRect(panel, control, &top, &left, &h, &w);
+  return {w, h};
 }
 
 std::vector<std::string> CsvRow(const std::string& line) {
-  std::vector<std::string> cells;
-  std::string cell;
+  std::vector<std::string> cells(1);
   for (char c : line) {
     if (c == ',')
-      cells.push_back(cell), cell.clear();
+      cells.emplace_back();
     else if (c != '\r')
-      cell += c;
+      cells.back() += c;
   }
-  cells.push_back(cell);
   return cells;
+}
+// The numbers of a CSV line after its first cell.
+std::vector<double> CsvNumbers(const std::string& line) {
+  std::vector<double> v;
+  for (const std::string& cell : CsvRow(line)) v.push_back(std::stod(cell));
+  v.erase(v.begin());
+  return v;
 }
 
 std::string Cell(int row, int column) {
@@ -180,26 +164,15 @@ std::string Cell(int row, int column) {
   return text;
 }
 
-class ViewerTest : public AppTest {
+class ViewerTest : public PacedSensorTest {
  protected:
-  void SetUp() override {
-    AppTest::SetUp();
-    dir_ = tframes::MakeTempDir();
-    ScriptPopups(true);
-  }
-  // Replies at the line rate, as a real sensor gives them.
-  void PrepareSensor(tarvo_sim::SensorSim& s) override { s.SetPacing(true); }
-  void TearDown() override {
-    ScriptPopups(false);
-    AppTest::TearDown();
-  }
   // Exports through `button` into <dir>/<name>; the CSV's lines.
   std::vector<std::string> Export(int panel, int button, const std::string& name) {
     QueueFileAnswer(VAL_NEW_FILE_SELECTED, dir_ + "/" + name + ".png");
     ClickCtrl(panel, button);
     return Lines(ReadAll(dir_ + "/" + name + ".csv"));
   }
-  std::string dir_;
+  std::string dir_ = tframes::MakeTempDir();
 };
 
 TEST_F(ViewerTest, OpensTheRecorderFileAndNeverTouchesTheLine) {
@@ -217,11 +190,16 @@ TEST_F(ViewerTest, OpensTheRecorderFileAndNeverTouchesTheLine) {
   EXPECT_EQ(CtrlText(pViewer, VIEWER_TEXTViewerStatus),
             "4 records read; 2 lines skipped (not six integers), the first in line 5.");
   EXPECT_NE(CtrlText(pViewer, VIEWER_TEXTViewerHeader).find("Setpoint 37000"), std::string::npos);
-  EXPECT_EQ(Cell(kRecUmValue, 2), "36990");
-  EXPECT_EQ(Cell(kRecUmValue, 4), "37010.000");
+  // 37000, 37010, 36990, 37040: mean 37010, squares 100 + 0 + 400 + 900 over n - 1.
+  std::vector<std::string> um;
+  for (int c = 1; c <= 5; ++c) um.push_back(Cell(kRecUmValue, c));
+  EXPECT_EQ(um, (std::vector<std::string>{"4", "36990", "37040", "37010.000", "21.602"}));
+  EXPECT_EQ(Cell(4, 4), "1.000");  // edge count A: 1 in every record
+  // Band 10 around 37000: the limits belong to it, only 37040 lies outside.
   EnterCtrlVal(pViewer, VIEWER_NEDITViewerBand, 10);
-  EXPECT_EQ(Cell(kRecUmValue, 6), "1");
-  EXPECT_EQ(Cell(kRecUmValue, 7), "25.00");
+  EXPECT_EQ(Cell(kRecUmValue, 6) + " " + Cell(kRecUmValue, 7), "1 25.00");
+  EnterCtrlVal(pViewer, VIEWER_NEDITViewerBand, 9);
+  EXPECT_EQ(Cell(kRecUmValue, 6) + " " + Cell(kRecUmValue, 7), "3 75.00");
   EXPECT_EQ(ReadAll(file), kHandFile);
 
   // A file that cannot be read leaves the recording shown.
@@ -245,8 +223,7 @@ TEST_F(ViewerTest, ZoomRedrawsAtFullResolutionAndExportTakesTheRecordsInView) {
   FireCtrlEvent(pViewer, VIEWER_GRAPHViewer, EVENT_VAL_CHANGED);
   GetChartSeries(pViewer, VIEWER_GRAPHViewer, kRecUmValue, &xs, &ys);
   ASSERT_EQ(xs.size(), 13u);  // every record, one beyond each edge
-  EXPECT_EQ(xs.front(), 99);
-  EXPECT_EQ(ys.front(), 37098);
+  EXPECT_EQ(std::make_pair(xs.front(), ys.front()), std::make_pair(99.0, 37098.0));
 
   const auto csv = Export(pViewer, VIEWER_BTNViewerExport, "zoom");
   ASSERT_EQ(csv.size(), 12u);
@@ -264,9 +241,8 @@ TEST_F(ViewerTest, ZoomRedrawsAtFullResolutionAndExportTakesTheRecordsInView) {
 }
 
 TEST_F(ViewerTest, MainPanelExportsTheHistoryOrTheVideoCurvesAsShown) {
-  const double t0 = Timer();
-  for (int i = 1; i <= 10; ++i) ScheduleAt(t0 + 0.1 * i, [this, i] { sim().edgeA = 900 + i; });
-  ScheduleAt(t0 + 1.5, [] { ClickCtrl(pHandle, MAIN_BTNStop); });
+  for (int i = 1; i <= 10; ++i) After(0.1 * i, [this, i] { sim().edgeA = 900 + i; });
+  StopAfter(1.5);
   ClickCtrl(pHandle, MAIN_BTNRun);
   auto csv = Export(pHandle, MAIN_BTNExport, "history");
   EXPECT_EQ(PopupCalls().back().text, "TARVOhistory.png");
@@ -275,13 +251,11 @@ TEST_F(ViewerTest, MainPanelExportsTheHistoryOrTheVideoCurvesAsShown) {
   for (int t = 1; t <= 5; ++t) {
     const std::vector<double> trace = GetStripTrace(pHandle, MAIN_STRIPHistory, t);
     for (size_t i = 0; i < 100; ++i)
-      ASSERT_EQ(std::stod(CsvRow(csv[i + 1])[t]), trace[trace.size() - 100 + i]) << t << " " << i;
+      ASSERT_EQ(CsvNumbers(csv[i + 1])[t - 1], trace[trace.size() - 100 + i]) << t << " " << i;
   }
-  int top, left, h, w;
-  GetCtrlBoundingRect(pHandle, MAIN_STRIPHistory, &top, &left, &h, &w);
-  EXPECT_EQ(PngSize(dir_ + "/history.png"), std::make_pair(w, h));
+  EXPECT_EQ(PngSize(dir_ + "/history.png"), Size(pHandle, MAIN_STRIPHistory));
 
-  ScheduleAt(Timer() + 2.0, [] { ClickCtrl(pHandle, MAIN_BTNStop); });
+  StopAfter(2.0);
   ClickCtrl(pHandle, MAIN_BTNVideo);
   csv = Export(pHandle, MAIN_BTNExport, "video");
   EXPECT_EQ(PopupCalls().back().text, "TARVOvideo.png");
@@ -289,47 +263,20 @@ TEST_F(ViewerTest, MainPanelExportsTheHistoryOrTheVideoCurvesAsShown) {
   const auto slave = GetGraphPlots(pHandle, MAIN_GRAPHDataSlave);
   ASSERT_EQ(master.size(), 2u);
   ASSERT_EQ(csv.size(), 129u);
-  for (size_t i = 0; i < 128; ++i) {
-    const auto row = CsvRow(csv[i + 1]);
-    ASSERT_EQ(std::stod(row[1]), master[0].xs[i]);
-    ASSERT_EQ(std::stod(row[2]), master[0].ys[i]);
-    ASSERT_EQ(std::stod(row[3]), master[1].ys[i]);
-    ASSERT_EQ(std::stod(row[4]), slave[0].ys[i]);
-    ASSERT_EQ(std::stod(row[5]), slave[1].ys[i]);
-  }
-  int top2, left2, h2, w2;
+  for (size_t i = 0; i < 128; ++i)
+    ASSERT_EQ(CsvNumbers(csv[i + 1]),
+              (std::vector<double>{master[0].xs[i], master[0].ys[i], master[1].ys[i],
+                                   slave[0].ys[i], slave[1].ys[i]}));
+  int top, left, h, w, top2, left2, h2, w2;
   GetCtrlBoundingRect(pHandle, MAIN_GRAPHDataMaster, &top, &left, &h, &w);
   GetCtrlBoundingRect(pHandle, MAIN_GRAPHDataSlave, &top2, &left2, &h2, &w2);
   EXPECT_EQ(PngSize(dir_ + "/video.png"), std::make_pair(w, top2 + h2 - top));
-  EXPECT_EQ(CtrlText(pHandle, MAIN_TEXTStatus), "Exported video.png + .csv");
-}
+  EXPECT_EQ(Status(), "Exported video.png + .csv");
 
-// Every new control: a right click shows a text in its panel's help box,
-// inside the panel; a click on the box hides it.
-TEST_F(ViewerTest, EveryNewControlHasItsHelpInsideItsPanel) {
-  WriteFile(dir_ + "/a.dat", kHandFile);
-  ASSERT_EQ(OpenRecordingInViewer((dir_ + "/a.dat").c_str()), 0);
-  ClickCtrl(pHandle, MAIN_TOGGBTN_Recorder);
-  std::vector<std::array<int, 3>> cases = {{pHandle, MAIN_BTNExport, MAIN_TEXTHelp},
-                                           {pPopUp, POPUP_BTNViewRecord, POPUP_TEXTRecHelp}};
-  for (int c = VIEWER_TEXTViewerHeader; c <= VIEWER_TEXTViewerStatus; ++c)
-    cases.push_back({pViewer, c, VIEWER_TEXTViewerHelp});
-  for (const auto& [panel, control, box] : cases) {
-    SCOPED_TRACE(std::to_string(panel) + "/" + std::to_string(control));
-    int pw = 0, ph = 0, top = 0, left = 0, h = 0, w = 0;
-    GetPanelAttribute(panel, ATTR_WIDTH, &pw);
-    GetPanelAttribute(panel, ATTR_HEIGHT, &ph);
-    ASSERT_EQ(GetCtrlBoundingRect(panel, control, &top, &left, &h, &w), 0);
-    EXPECT_TRUE(left >= 0 && top >= 0 && left + w <= pw && top + h <= ph);
-    RightClickCtrl(panel, control);
-    ASSERT_TRUE(CtrlVisible(panel, box));
-    EXPECT_GT(CtrlText(panel, box).size(), 20u);
-    GetCtrlBoundingRect(panel, box, &top, &left, &h, &w);
-    EXPECT_TRUE(left >= 0 && top >= 0 && left + w <= pw && top + h <= ph)
-        << left << "," << top << " " << w << "x" << h;
-    ClickCtrl(panel, box);
-    EXPECT_FALSE(CtrlVisible(panel, box));
-  }
+  // A path too long for the dialogue exports nothing.
+  QueueFileAnswer(VAL_NEW_FILE_SELECTED, dir_ + "/" + std::string(1100, 'x') + ".png");
+  ClickCtrl(pHandle, MAIN_BTNExport);
+  EXPECT_EQ(Status(), "Exported video.png + .csv");
 }
 
 }  // namespace
