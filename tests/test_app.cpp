@@ -164,7 +164,8 @@ TEST_F(ShellTest, ClosingTheRecorderPopupEndsARunningLoop) {
     closedAt = Timer();
     FirePanelEvent(pPopUp, EVENT_CLOSE);
   });
-  ClickCtrl(pHandle, MAIN_BTNRun);  // returns when the loop has ended
+  After(10, [] { stop_flag = 1; });  // watchdog only
+  ClickCtrl(pHandle, MAIN_BTNRun);   // returns when the loop has ended
   EXPECT_GT(RequestCount(sim(), kCmdMeasure, t0 + 1.1), 10);
   EXPECT_EQ(RequestCount(sim(), kCmdMeasure, FrameEnd(closedAt)), 0);
   EXPECT_EQ(stop_flag, 1);
@@ -252,6 +253,7 @@ TEST_F(ShellTest, HelpBoxesInsideTheirPanelsHideOnAClick) {
                                            {pPopUp, POPUP_BTNViewRecord, POPUP_TEXTRecHelp}};
   for (int c = VIEWER_TEXTViewerHeader; c <= VIEWER_TEXTViewerStatus; ++c)
     cases.push_back({pViewer, c, VIEWER_TEXTViewerHelp});
+  const size_t dialogues = PopupCalls().size();
   for (const auto& [panel, control, box] : cases) {
     SCOPED_TRACE(std::to_string(panel) + "/" + std::to_string(control));
     int pw = 0, ph = 0, top = 0, left = 0, h = 0, w = 0;
@@ -272,6 +274,7 @@ TEST_F(ShellTest, HelpBoxesInsideTheirPanelsHideOnAClick) {
     (control == MAIN_BTNRun ? RightClickCtrl : ClickCtrl)(panel, box);
     EXPECT_FALSE(CtrlVisible(panel, box));
   }
+  EXPECT_EQ(PopupCalls().size(), dialogues);  // a right click opens no file dialogue
 }
 
 }  // namespace
