@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/indicator_style.h"
 #include "platform/serial_internal.h"
 #include "platform/test_hooks.h"
 #include "platform/ui.h"
@@ -148,6 +149,7 @@ int InitCVIRTE(int argc, char** argv) {
   if (!app) return -1;
   QApplication::setApplicationName("TARVO-LT-MS-Scope");
   QApplication::setQuitOnLastWindowClosed(false);
+  InstallIndicatorStyle();
   return 0;
 }
 

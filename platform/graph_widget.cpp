@@ -25,6 +25,26 @@ QFont TickFont(const QFont& base) {
 
 }  // namespace
 
+// The white ground of the whole widget, drawn first into the lowest paint
+// buffer: that buffer is then opaque and the widget copies it to the screen
+// instead of filling the ground and blending the buffer over it.
+class TarvoBackdrop : public QCPLayerable {
+ public:
+  TarvoBackdrop(QCustomPlot* plot, const QString& layer) : QCPLayerable(plot, layer) {
+    setAntialiased(false);
+  }
+
+ protected:
+  void applyDefaultAntialiasingHint(QCPPainter* painter) const override {
+    applyAntialiasingHint(painter, false, QCP::aeNone);
+  }
+  void draw(QCPPainter* painter) override {
+    // The layer clips one row short at the bottom; the ground covers it all.
+    painter->setClipping(false);
+    painter->fillRect(clipRect(), Qt::white);
+  }
+};
+
 // A cursor: vertical and horizontal line across the plot area through its
 // position, with an optional square point marker. A cursor exactly on the
 // edge of the axis range stays visible on the edge.
@@ -109,6 +129,8 @@ TarvoPlotBase::TarvoPlotBase(QWidget* parent) : QCustomPlot(parent) {
   // rectangle, so the axes stay visible): the widget then blends two buffers
   // when it paints, the axes with their labels and the plots.
   layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
+  addLayer(QStringLiteral("backdrop"), layer(QStringLiteral("background")), limBelow);
+  new TarvoBackdrop(this, QStringLiteral("backdrop"));
   addLayer(QStringLiteral("plots"), layer(QStringLiteral("overlay")), limAbove);
   plotLayer_ = layer(QStringLiteral("plots"));
   plotLayer_->setMode(QCPLayer::lmBuffered);
@@ -167,7 +189,20 @@ void TarvoPlotBase::paintEvent(QPaintEvent* e) {
     // Already painting: the buffers are drawn now and blended just below.
     render(rpQueuedRefresh);
   }
-  QCustomPlot::paintEvent(e);
+  if (mPaintBuffers.isEmpty() || mPaintBuffers.first()->invalidated()) {
+    QCustomPlot::paintEvent(e);
+    return;
+  }
+  QCPPainter painter(this);
+  if (!painter.isActive()) return;
+  // The lowest buffer holds the white ground, so it is copied, not blended.
+  painter.setCompositionMode(QPainter::CompositionMode_Source);
+  mPaintBuffers.first()->draw(&painter);
+  painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  // Plots and cursors are clipped to the axis rectangle: only that part of
+  // their buffer is blended (the layers clip one pixel above it).
+  painter.setClipRect(axisRect()->rect().adjusted(-1, -1, 1, 1));
+  for (int i = 1; i < mPaintBuffers.size(); ++i) mPaintBuffers[i]->draw(&painter);
 }
 
 void TarvoPlotBase::showEvent(QShowEvent* e) {
