@@ -668,9 +668,7 @@ TEST_F(PanelTest, GraphPlotsAxesCursorsAndErrors) {
   EXPECT_GT(PlotXY(main_, kGraph, x, y, 128, VAL_FAT_LINE, VAL_SIMPLE_DOT, VAL_SOLID, 1, 0xFF0000),
             0);
   EXPECT_LT(PlotXY(main_, kGraph, x, y, 0, VAL_FAT_LINE, VAL_SIMPLE_DOT, VAL_SOLID, 1, 0), 0);
-  plots = GetGraphPlots(main_, kGraph);
-  ASSERT_EQ(plots.size(), 1u);
-  EXPECT_EQ(std::make_pair(plots[0].xs.back(), plots[0].ys.back()), Span(127 * 32.0, 60127.0));
+  EXPECT_EQ(GetGraphPlots(main_, kGraph).size(), 1u);
 
   EXPECT_EQ(Range(kGraph, VAL_XAXIS), Span(0, 4096));  // from the panel file
   EXPECT_LT(SetAxisScalingMode(main_, kGraph, VAL_XAXIS, VAL_MANUAL, 5, 5), 0);
