@@ -1,16 +1,15 @@
-// The panel file against the program, as the start-up loads it: every numbered
-// control is where the program looks for it, starts in the state the program
-// expects, holds the values the program writes into it, and the layout keeps
-// every control and every help box readable.
+// The panel file against the program: every control lies where it can be seen
+// and used, holds the values the program writes into it, and starts with the
+// values the program takes as its start values.
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <set>
-#include <utility>
+#include <vector>
 
 #include "app/panels.h"
 #include "link/payload.h"
 #include "params/panels.h"
+#include "platform/panel_registry.h"
 #include "platform/test_hooks.h"
 #include "platform/ui.h"
 #include "tests/support/harness.h"
@@ -33,8 +32,7 @@ std::ostream& operator<<(std::ostream& os, const Rect& r) {
 
 Rect Bounds(int panel, int control) {
   Rect r;
-  EXPECT_EQ(GetCtrlBoundingRect(panel, control, &r.top, &r.left, &r.height, &r.width), 0)
-      << "control " << control;
+  EXPECT_EQ(GetCtrlBoundingRect(panel, control, &r.top, &r.left, &r.height, &r.width), 0);
   return r;
 }
 int PanelAttr(int panel, int attribute) {
@@ -47,40 +45,19 @@ Rect PanelRect(int panel) {
   return {PanelAttr(panel, ATTR_TOP), PanelAttr(panel, ATTR_LEFT), PanelAttr(panel, ATTR_HEIGHT),
           PanelAttr(panel, ATTR_WIDTH)};
 }
-int Attr(int panel, int control, int attribute) {
-  int v = -1;
-  EXPECT_EQ(GetCtrlAttribute(panel, control, attribute, &v), 0) << control;
-  return v;
-}
 
-// Every control number the program uses, as runs of numbers per panel.
-struct Run {
-  int resource, first, last;
-};
-const Run kNumbered[] = {{MAIN, MAIN_DECOHeader, MAIN_NUMAnaMax},
-                         {CALIB, CALIB_CTRLCalibSet0, CALIB_CTRLScaleB},
-                         {CALIB, CALIB_TEXTSensorInfo, CALIB_BTNWriteXFSL},
-                         {PARA0, PARA0_DropEvalMode, PARA0_CTRLTolUp},
-                         {PARA1, PARA1_CTRLPara1W0, PARA1_NUMVideoTHD_A},
-                         {PARA2, PARA2_CTRLPara2W0, PARA2_NUMVideoTHD_B},
-                         {POPUP, POPUP_NEDITRecTime, POPUP_BTNStopRecord}};
-
-int Handle(int resource) {
-  const int handles[] = {0, pCalib, pHandle, pPara0, pPara1, pPara2, pPopUp};
-  return handles[resource];
-}
-
+// Every numbered control of the panels the start-up loads (not those made at run time).
 template <class F>
 void ForEachControl(F f) {
-  for (const Run& r : kNumbered)
-    for (int id = r.first; id <= r.last; ++id) {
-      SCOPED_TRACE("panel " + std::to_string(r.resource) + " control " + std::to_string(id));
-      f(Handle(r.resource), id);
+  for (int panel : {pHandle, pPara0, pPara1, pPara2, pCalib, pPopUp})
+    for (const auto& [id, c] : tarvo_ui::FindPanel(panel)->controls) {
+      if (id >= 1000) continue;
+      SCOPED_TRACE("panel " + std::to_string(panel) + " control " + std::to_string(id));
+      f(panel, id, c.kind);
     }
 }
 
-// The program started with nothing answering on its port: the panels as the
-// panel file and the start-up leave them.
+// The program started with nothing answering on its port.
 class PanelFile : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_EQ(StartApp(nullptr), 0); }
@@ -89,15 +66,13 @@ class PanelFile : public ::testing::Test {
 
 TEST_F(PanelFile, ControlsLieInsideTheirPanelsBelowTheHeaderAndBesideTheChildArea) {
   const Rect main = PanelRect(pHandle), child = PanelRect(pPara0);
-  EXPECT_LE(main.width, 1280);
-  EXPECT_LE(main.height, 800);
+  EXPECT_TRUE(main.width <= 1280 && main.height <= 800) << main;
   EXPECT_TRUE(PanelRect(pPopUp).width <= 1280 && PanelRect(pPopUp).height <= 800);
   // The four child panels take turns in one rectangle inside the main panel.
   EXPECT_TRUE(child.Inside(main.width, main.height)) << child;
-  for (int p : {pPara1, pPara2, pCalib}) {
-    EXPECT_EQ(PanelRect(p).width, child.width);
-    EXPECT_EQ(PanelRect(p).height, child.height);
-  }
+  for (int p : {pPara1, pPara2, pCalib})
+    EXPECT_EQ(std::make_pair(PanelRect(p).width, PanelRect(p).height),
+              std::make_pair(child.width, child.height));
   // The header band spans the top; the logo leaves the title line (top 32) free.
   const Rect header = Bounds(pHandle, MAIN_DECOHeader), logo = Bounds(pHandle, MAIN_PICTLogo);
   EXPECT_EQ(header.left + header.top, 0);
@@ -106,51 +81,39 @@ TEST_F(PanelFile, ControlsLieInsideTheirPanelsBelowTheHeaderAndBesideTheChildAre
   EXPECT_LE(logo.bottom(), 32);
   EXPECT_LE(logo.right(), header.right());
 
-  ForEachControl([&](int panel, int id) {
+  ForEachControl([&](int panel, int id, tarvo_ui::Kind) {
     const Rect r = Bounds(panel, id);
-    EXPECT_GT(r.width, 0);
-    EXPECT_GT(r.height, 0);
+    EXPECT_TRUE(r.width > 0 && r.height > 0) << r;
     EXPECT_TRUE(r.Inside(PanelAttr(panel, ATTR_WIDTH), PanelAttr(panel, ATTR_HEIGHT))) << r;
-    if (panel != pHandle || id <= MAIN_PICTLogo) return;
+    if (panel != pHandle || id == MAIN_DECOHeader || id == MAIN_PICTLogo) return;
     EXPECT_GE(r.top, header.bottom()) << r;
     EXPECT_FALSE(r.Overlaps(child)) << r << " lies under the parameter panels";
   });
 }
 
+// Help asked for on any control of the main panel opens a box that is fully
+// on the main panel and not under the parameter panels.
 TEST_F(PanelFile, HelpBoxesLandOnTheMainPanelBesideTheChildArea) {
   const Rect main = PanelRect(pHandle), child = PanelRect(pPara0);
-  for (int control : {MAIN_BTNRun, MAIN_BTNVideo, MAIN_BTNStop, MAIN_ButtonTeach, MAIN_ButtonReset,
-                      MAIN_DropDCom, MAIN_BTNSend, MAIN_BTNGet, MAIN_TOGGBTN_Recorder,
-                      MAIN_GRAPHDataSlave, MAIN_GRAPHDataMaster}) {
-    SCOPED_TRACE(control);
-    const int box = control == MAIN_DropDCom || control == MAIN_GRAPHDataSlave ||
-                            control == MAIN_GRAPHDataMaster
-                        ? MAIN_TEXTHelp2
-                        : MAIN_TEXTHelp;
-    ASSERT_EQ(FireCtrlEvent(pHandle, control, EVENT_RIGHT_CLICK), 0);
-    ASSERT_EQ(Attr(pHandle, box, ATTR_VISIBLE), 1);
-    const Rect r = Bounds(pHandle, box);
-    EXPECT_TRUE(r.Inside(main.width, main.height)) << r;
-    EXPECT_FALSE(r.Overlaps(child)) << r << " would lie under the parameter panels";
+  int shown[2] = {0, 0};
+  std::vector<int> controls;
+  for (const auto& entry : tarvo_ui::FindPanel(pHandle)->controls) controls.push_back(entry.first);
+  for (int control : controls) {
     FireCtrlEvent(pHandle, control, EVENT_RIGHT_CLICK);
+    for (int i : {0, 1}) {
+      const int box = i == 0 ? MAIN_TEXTHelp : MAIN_TEXTHelp2;
+      if (!CtrlVisible(pHandle, box)) continue;
+      ++shown[i];
+      const Rect r = Bounds(pHandle, box);
+      EXPECT_TRUE(r.Inside(main.width, main.height)) << r << " for control " << control;
+      EXPECT_FALSE(r.Overlaps(child)) << r << " for control " << control;
+      SetCtrlAttribute(pHandle, box, ATTR_VISIBLE, 0);
+    }
   }
+  EXPECT_TRUE(shown[0] > 0 && shown[1] > 0);
 }
 
-TEST_F(PanelFile, StartStatesAndValues) {
-  // Hidden: the help boxes, the video graphs, the upload buttons, and (analog
-  // output off) RESET with the analog displays. Dimmed: the tolerance words
-  // (hardware mode 1).
-  const std::set<std::pair<int, int>> hidden = {
-      {pHandle, MAIN_TEXTHelp},       {pHandle, MAIN_TEXTHelp2},    {pHandle, MAIN_GRAPHDataMaster},
-      {pHandle, MAIN_GRAPHDataSlave}, {pCalib, CALIB_BTNWriteXFMA}, {pCalib, CALIB_BTNWriteXFSL},
-      {pHandle, MAIN_ButtonReset},    {pHandle, MAIN_NUMAnaMax},    {pHandle, MAIN_NUMAnaMin}};
-  const std::set<std::pair<int, int>> dimmed = {{pPara0, PARA0_CTRLTolLo},
-                                                {pPara0, PARA0_CTRLTolUp}};
-  ForEachControl([&](int panel, int id) {
-    EXPECT_EQ(Attr(panel, id, ATTR_VISIBLE), hidden.count({panel, id}) ? 0 : 1);
-    EXPECT_EQ(Attr(panel, id, ATTR_DIMMED), static_cast<int>(dimmed.count({panel, id})));
-  });
-
+TEST_F(PanelFile, StartValuesAreTheProgramsStartValues) {
   const struct {
     int panel, control, value;
   } values[] = {{pHandle, MAIN_RBTRam, 1},        {pHandle, MAIN_RBTEeprom, 0},
@@ -179,37 +142,26 @@ TEST_F(PanelFile, StartStatesAndValues) {
   EXPECT_EQ(read.set2Long[0], parameter.set2Long[0]);
 }
 
-TEST_F(PanelFile, EditsHoldWholeWordsRingsEveryModeAndSlidersEveryPercent) {
-  const std::pair<int, int> words[] = {
-      {pPara0, PARA0_CTRLPara0W1},    {pPara0, PARA0_CTRLPara0W4}, {pPara0, PARA0_CTRLPara0W5},
-      {pPara0, PARA0_CTRLTolLo},      {pPara0, PARA0_CTRLTolUp},   {pPara1, PARA1_CTRLPara1W0},
-      {pPara1, PARA1_CTRLPara1W1},    {pPara1, PARA1_NEDITeachA},  {pPara1, PARA1_CTRLPara1W4},
-      {pPara1, PARA1_CTRLPara1W5},    {pPara1, PARA1_CTRLPara1W6}, {pPara2, PARA2_CTRLPara2W0},
-      {pPara2, PARA2_CTRLPara2W1},    {pPara2, PARA2_NEDITeachB},  {pPara2, PARA2_CTRLPara2W4},
-      {pPara2, PARA2_CTRLPara2W5},    {pPara2, PARA2_CTRLPara2W6}, {pPopUp, POPUP_NEDITRecTime},
-      {pPopUp, POPUP_NEDITRecSamples}};
-  const struct {
-    int panel, control, top;
-  } rings[] = {{pPara0, PARA0_DropEvalMode, 4},
-               {pPara0, PARA0_DROPAnaMode, 4},
-               {pPara0, PARA0_DROPHardwareMode, 4},
-               {pPara1, PARA1_SLIDEVideoTHD_A, 255},
-               {pPara2, PARA2_SLIDEVideoTHD_B, 255}};
-  for (const auto& w : words)
-    for (unsigned int value : {0u, 6173u, 65535u}) {  // 6173: the service code
-      ASSERT_EQ(SetCtrlVal(w.first, w.second, value), 0) << w.second;
+// Every edit holds a whole word (6173: the service code), every ring the five
+// modes, every slider the 8-bit thresholds; the 32-bit words of the
+// calibration panel come back unchanged, so a GET followed by a SEND never
+// alters the sensor's calibration.
+TEST_F(PanelFile, EditsHoldWholeWordsRingsEveryModeAndSlidersEveryThreshold) {
+  int edits = 0;
+  ForEachControl([&](int panel, int id, tarvo_ui::Kind kind) {
+    std::vector<unsigned int> values;
+    if (kind == tarvo_ui::Kind::kSpin) values = {0u, 6173u, 65535u};
+    if (kind == tarvo_ui::Kind::kRing) values = {4u};
+    if (kind == tarvo_ui::Kind::kSlider) values = {255u};
+    edits += !values.empty();
+    for (unsigned int value : values) {
+      ASSERT_EQ(SetCtrlVal(panel, id, value), 0);
       unsigned short got = 1;
-      ASSERT_EQ(GetCtrlVal(w.first, w.second, &got), 0);
-      EXPECT_EQ(got, value) << w.second;
+      ASSERT_EQ(GetCtrlVal(panel, id, &got), 0);
+      EXPECT_EQ(got, value);
     }
-  for (const auto& r : rings) {
-    int got = -1;
-    ASSERT_EQ(SetCtrlVal(r.panel, r.control, r.top), 0) << r.control;
-    ASSERT_EQ(GetCtrlVal(r.panel, r.control, &got), 0);
-    EXPECT_EQ(got, r.top) << r.control;
-  }
-  // The 32-bit words of the calibration panel come back unchanged, so a GET
-  // followed by a SEND never alters the sensor's calibration.
+  });
+  EXPECT_GT(edits, 0);
   for (uint32_t k : {1u, 1023u, 7987u, 1024u * 1000u + 511u, (1u << 24) - 1}) {
     SCOPED_TRACE(k);
     parameter.set1Long[0] = k;
@@ -218,9 +170,9 @@ TEST_F(PanelFile, EditsHoldWholeWordsRingsEveryModeAndSlidersEveryPercent) {
     SetPanelValues();
     parameter.set1Long[0] = parameter.set2Long[0] = parameter.set0Long = 0;
     GetPanelValues();
-    EXPECT_EQ(parameter.set1Long[0], k);
-    EXPECT_EQ(parameter.set2Long[0], k + 1);
-    EXPECT_EQ(parameter.set0Long, 4294967295u - k);
+    EXPECT_EQ(
+        std::vector<uint32_t>({parameter.set1Long[0], parameter.set2Long[0], parameter.set0Long}),
+        std::vector<uint32_t>({k, k + 1, 4294967295u - k}));
   }
 }
 
