@@ -2,7 +2,9 @@
 // the reduced drawing, the viewer panel, and the PNG + CSV export.
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <QImage>
+#include <QStringList>
+#include <array>
 #include <string>
 #include <vector>
 
@@ -52,56 +54,44 @@ TEST(RecReader, HeaderAndRecordsWhateverTheLineEndsAndMicroSign) {
     for (size_t chunk : {size_t(0), size_t(1), size_t(7)}) {
       Recording r = Parse(text, chunk);
       if (chunk == 0) EXPECT_EQ(ReadRecordingFile(path.c_str(), &r), 0);
-      ASSERT_TRUE(r.header.haveStart && r.header.haveSetpoint);
       const RecHeader& h = r.header;
-      EXPECT_EQ(std::vector<long>(
-                    {h.month, h.day, h.year, h.hour, h.minute, h.second, h.interval, h.setpoint}),
-                std::vector<long>({3, 7, 2024, 23, 59, 58, 2, 37000}));
-      ASSERT_EQ(r.rows.size(), 4u);
-      EXPECT_EQ(r.rows[3], (RecRow{1040, 1240, 1040, 37040, 1, 0}));
-      EXPECT_EQ(r.skipped, 2);
-      EXPECT_EQ(r.firstSkippedLine, 5);
+      EXPECT_EQ(
+          Longs({h.haveStart, h.haveSetpoint, h.month, h.day, h.year, h.hour, h.minute, h.second,
+                 h.interval, h.setpoint, long(r.rows.size()), r.skipped, r.firstSkippedLine}),
+          Longs({1, 1, 3, 7, 2024, 23, 59, 58, 2, 37000, 4, 2, 5}));
+      EXPECT_EQ(r.rows.back(), (RecRow{1040, 1240, 1040, 37040, 1, 0}));
     }
   }
 }
 
 TEST(RecReader, WhatIsNotSixIntegers) {
-  struct Case {
-    const char* line;
-    bool record;
-  } cases[] = {
-      {"1\t2\t3\t4\t5\t6", true},
-      {"  -1 2\t3  4 5 +6  ", true},
-      {"0\t0\t0\t-2147483648\t0\t0", true},
-      {"0\t0\t0\t2147483648\t0\t0", false},
-      {"1\t2\t3\t4\t5", false},
-      {"1\t2\t3\t4\t5\t6\t7", false},
-      {"1\t2\t3\t4\t5\t6x", false},
-      {"1\t2\t3\t4\t5\t-", false},
-      {"", false},
-      {"1,2,3,4,5,6", false},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.line);
+  const std::pair<const char*, bool> cases[] = {{"1\t2\t3\t4\t5\t6", true},
+                                                {"  -1 2\t3  4 5 +6  ", true},
+                                                {"0\t0\t0\t-2147483648\t0\t0", true},
+                                                {"0\t0\t0\t2147483648\t0\t0", false},
+                                                {"1\t2\t3\t4\t5", false},
+                                                {"1\t2\t3\t4\t5\t6\t7", false},
+                                                {"1\t2\t3\t4\t5\t6x", false},
+                                                {"1\t2\t3\t4\t5\t-", false},
+                                                {"", false},
+                                                {"1,2,3,4,5,6", false}};
+  for (const auto& [line, record] : cases) {
     RecRow row{};
-    const std::string s = c.line;
-    EXPECT_EQ(ParseRecLine(s.data(), s.data() + s.size(), &row), c.record);
+    const std::string s = line;
+    EXPECT_EQ(ParseRecLine(s.data(), s.data() + s.size(), &row), record) << line;
   }
-  // No header: every line is a record or skipped.
+  // No header: every line is a record or skipped (the empty line; a header line out of place).
   const Recording r = Parse("1\t2\t3\t4\t5\t6\n\nSETPOINT-VALUE [um]: 5\n");
-  EXPECT_FALSE(r.header.haveStart);
-  EXPECT_EQ(r.rows.size(), 1u);
-  EXPECT_EQ(r.skipped, 2);  // the empty line; a header line out of place
+  EXPECT_EQ(Longs({r.header.haveStart, long(r.rows.size()), r.skipped}), Longs({0, 1, 2}));
 }
 
 TEST(RecStats, TimeOfDayAndCsvNames) {
-  const Recording r = Parse(kHandFile);
-  EXPECT_EQ(RecordTimeOfDay(r.header, 0), "23:59:58");
-  EXPECT_EQ(RecordTimeOfDay(r.header, 1), "+1d 00:00:00");
-  EXPECT_EQ(FormatTimeOfDay(2 * 86400 + 3661), "+2d 01:01:01");
-  EXPECT_EQ(CsvPathBeside("/a/b.png"), "/a/b.csv");
-  EXPECT_EQ(CsvPathBeside("/a.b/c"), "/a.b/c.csv");
-  EXPECT_EQ(CsvPathBeside("/a/.png"), "/a/.png.csv");
+  const RecHeader h = Parse(kHandFile).header;
+  EXPECT_EQ(std::vector<std::string>({RecordTimeOfDay(h, 0), RecordTimeOfDay(h, 1),
+                                      FormatTimeOfDay(2 * 86400 + 3661), CsvPathBeside("/a/b.png"),
+                                      CsvPathBeside("/a.b/c"), CsvPathBeside("/a/.png")}),
+            std::vector<std::string>({"23:59:58", "+1d 00:00:00", "+2d 01:01:01", "/a/b.csv",
+                                      "/a.b/c.csv", "/a/.png.csv"}));
 }
 
 TEST(RecStats, DecimationKeepsEveryPeakAndOrder) {
@@ -113,55 +103,46 @@ TEST(RecStats, DecimationKeepsEveryPeakAndOrder) {
   DecimateValues(rows, 0, rows.size(), 0, 100, &xs, &ys);
   EXPECT_LE(xs.size(), 200u);
   EXPECT_NE(std::find(xs.begin(), xs.end(), 4322.0), xs.end());  // record = index + 1
-  EXPECT_EQ(*std::max_element(ys.begin(), ys.end()), 5000);
-  EXPECT_EQ(*std::min_element(ys.begin(), ys.end()), -5000);
-  EXPECT_TRUE(std::is_sorted(xs.begin(), xs.end()));
-  EXPECT_EQ(std::adjacent_find(xs.begin(), xs.end()), xs.end());
+  EXPECT_EQ(*std::minmax_element(ys.begin(), ys.end()).first, -5000);
+  EXPECT_EQ(*std::minmax_element(ys.begin(), ys.end()).second, 5000);
+  EXPECT_EQ(std::adjacent_find(xs.begin(), xs.end(), std::greater_equal<>()), xs.end());
   // A short range is drawn point by point.
   DecimateValues(rows, 4300, 4400, 0, 100, &xs, &ys);
   ASSERT_EQ(xs.size(), 100u);
-  EXPECT_EQ(xs.front(), 4301);
-  EXPECT_EQ(ys[21], 5000);
+  EXPECT_EQ(std::make_pair(xs.front(), ys[21]), std::make_pair(4301.0, 5000.0));
 }
 
 // ---- The viewer panel and the export --------------------------------------
 
-// PNG width and height from the image header.
 std::pair<int, int> PngSize(const std::string& path) {
-  const std::string b = ReadAll(path);
-  if (b.size() < 24 || b.compare(1, 3, "PNG") != 0) return {0, 0};
-  const tframes::Bytes bytes(b.begin(), b.end());
-  return {tframes::WordAt(bytes, 16) << 16 | tframes::WordAt(bytes, 18),
-          tframes::WordAt(bytes, 20) << 16 | tframes::WordAt(bytes, 22)};
+  const QImage image(QString::fromStdString(path), "PNG");
+  return {image.width(), image.height()};
 }
-std::pair<int, int> Size(int panel, int control) {
-  int top, left, h, w;
-  GetCtrlBoundingRect(panel, control, &top, &left, &h, &w);
-  return {w, h};
+// Top, left, height, width of a main panel control.
+std::array<int, 4> Bounds(int control) {
+  std::array<int, 4> b{};
+  GetCtrlBoundingRect(pHandle, control, &b[0], &b[1], &b[2], &b[3]);
+  return b;
 }
 
-std::vector<std::string> CsvRow(const std::string& line) {
-  std::vector<std::string> cells(1);
-  for (char c : line) {
-    if (c == ',')
-      cells.emplace_back();
-    else if (c != '\r')
-      cells.back() += c;
-  }
-  return cells;
+QStringList CsvRow(const std::string& line) {
+  return QString::fromStdString(line).remove('\r').split(',');
 }
 // The numbers of a CSV line after its first cell.
 std::vector<double> CsvNumbers(const std::string& line) {
   std::vector<double> v;
-  for (const std::string& cell : CsvRow(line)) v.push_back(std::stod(cell));
-  v.erase(v.begin());
+  for (const QString& cell : CsvRow(line).mid(1)) v.push_back(cell.toDouble());
   return v;
 }
 
-std::string Cell(int row, int column) {
-  char text[64];
-  GetTableCellVal(pViewer, VIEWER_TABLEViewerStats, row, column, text, sizeof text);
-  return text;
+// Cells `from` to `to` of a row of the statistics, blank-separated.
+std::string Cells(int row, int from, int to) {
+  std::string out;
+  for (char text[64]; from <= to; ++from) {
+    GetTableCellVal(pViewer, VIEWER_TABLEViewerStats, row, from, text, sizeof text);
+    out += (out.empty() ? "" : " ") + std::string(text);
+  }
+  return out;
 }
 
 class ViewerTest : public PacedSensorTest {
@@ -191,15 +172,14 @@ TEST_F(ViewerTest, OpensTheRecorderFileAndNeverTouchesTheLine) {
             "4 records read; 2 lines skipped (not six integers), the first in line 5.");
   EXPECT_NE(CtrlText(pViewer, VIEWER_TEXTViewerHeader).find("Setpoint 37000"), std::string::npos);
   // 37000, 37010, 36990, 37040: mean 37010, squares 100 + 0 + 400 + 900 over n - 1.
-  std::vector<std::string> um;
-  for (int c = 1; c <= 5; ++c) um.push_back(Cell(kRecUmValue, c));
-  EXPECT_EQ(um, (std::vector<std::string>{"4", "36990", "37040", "37010.000", "21.602"}));
-  EXPECT_EQ(Cell(4, 4), "1.000");  // edge count A: 1 in every record
+  EXPECT_EQ(Cells(kRecUmValue, 1, 5), "4 36990 37040 37010.000 21.602");
+  EXPECT_EQ(Cells(4, 4, 4), "1.000");  // edge count A: 1 in every record
   // Band 10 around 37000: the limits belong to it, only 37040 lies outside.
-  EnterCtrlVal(pViewer, VIEWER_NEDITViewerBand, 10);
-  EXPECT_EQ(Cell(kRecUmValue, 6) + " " + Cell(kRecUmValue, 7), "1 25.00");
-  EnterCtrlVal(pViewer, VIEWER_NEDITViewerBand, 9);
-  EXPECT_EQ(Cell(kRecUmValue, 6) + " " + Cell(kRecUmValue, 7), "3 75.00");
+  for (const auto& [band, outside] :
+       {std::make_pair(10, "1 25.00"), std::make_pair(9, "3 75.00")}) {
+    EnterCtrlVal(pViewer, VIEWER_NEDITViewerBand, band);
+    EXPECT_EQ(Cells(kRecUmValue, 6, 7), outside);
+  }
   EXPECT_EQ(ReadAll(file), kHandFile);
 
   // A file that cannot be read leaves the recording shown.
@@ -227,8 +207,8 @@ TEST_F(ViewerTest, ZoomRedrawsAtFullResolutionAndExportTakesTheRecordsInView) {
 
   const auto csv = Export(pViewer, VIEWER_BTNViewerExport, "zoom");
   ASSERT_EQ(csv.size(), 12u);
-  EXPECT_EQ(CsvRow(csv[0]).size(), 4u);  // record, time, the two values drawn
-  EXPECT_EQ(CsvRow(csv[1]), (std::vector<std::string>{"100", "08:16:40", "99", "37099"}));
+  EXPECT_EQ(CsvRow(csv[0]).size(), 4);  // record, time, the two values drawn
+  EXPECT_EQ(CsvRow(csv[1]).join(' ').toStdString(), "100 08:16:40 99 37099");
   EXPECT_EQ(PopupCalls().back().text, "long.png");
 
   // The export never replaces the recording.
@@ -247,13 +227,14 @@ TEST_F(ViewerTest, MainPanelExportsTheHistoryOrTheVideoCurvesAsShown) {
   auto csv = Export(pHandle, MAIN_BTNExport, "history");
   EXPECT_EQ(PopupCalls().back().text, "TARVOhistory.png");
   ASSERT_EQ(csv.size(), 101u);
-  EXPECT_EQ(CsvRow(csv[0])[4], "Mvalue [px]");
+  EXPECT_EQ(CsvRow(csv[0])[4].toStdString(), "Mvalue [px]");
   for (int t = 1; t <= 5; ++t) {
     const std::vector<double> trace = GetStripTrace(pHandle, MAIN_STRIPHistory, t);
     for (size_t i = 0; i < 100; ++i)
       ASSERT_EQ(CsvNumbers(csv[i + 1])[t - 1], trace[trace.size() - 100 + i]) << t << " " << i;
   }
-  EXPECT_EQ(PngSize(dir_ + "/history.png"), Size(pHandle, MAIN_STRIPHistory));
+  const auto strip = Bounds(MAIN_STRIPHistory);
+  EXPECT_EQ(PngSize(dir_ + "/history.png"), std::make_pair(strip[3], strip[2]));
 
   StopAfter(2.0);
   ClickCtrl(pHandle, MAIN_BTNVideo);
@@ -261,16 +242,13 @@ TEST_F(ViewerTest, MainPanelExportsTheHistoryOrTheVideoCurvesAsShown) {
   EXPECT_EQ(PopupCalls().back().text, "TARVOvideo.png");
   const auto master = GetGraphPlots(pHandle, MAIN_GRAPHDataMaster);
   const auto slave = GetGraphPlots(pHandle, MAIN_GRAPHDataSlave);
-  ASSERT_EQ(master.size(), 2u);
-  ASSERT_EQ(csv.size(), 129u);
+  ASSERT_EQ(Longs({long(master.size()), long(csv.size())}), Longs({2, 129}));
   for (size_t i = 0; i < 128; ++i)
     ASSERT_EQ(CsvNumbers(csv[i + 1]),
               (std::vector<double>{master[0].xs[i], master[0].ys[i], master[1].ys[i],
                                    slave[0].ys[i], slave[1].ys[i]}));
-  int top, left, h, w, top2, left2, h2, w2;
-  GetCtrlBoundingRect(pHandle, MAIN_GRAPHDataMaster, &top, &left, &h, &w);
-  GetCtrlBoundingRect(pHandle, MAIN_GRAPHDataSlave, &top2, &left2, &h2, &w2);
-  EXPECT_EQ(PngSize(dir_ + "/video.png"), std::make_pair(w, top2 + h2 - top));
+  const auto top = Bounds(MAIN_GRAPHDataMaster), bottom = Bounds(MAIN_GRAPHDataSlave);
+  EXPECT_EQ(PngSize(dir_ + "/video.png"), std::make_pair(top[3], bottom[0] + bottom[2] - top[0]));
   EXPECT_EQ(Status(), "Exported video.png + .csv");
 
   // A path too long for the dialogue exports nothing.
