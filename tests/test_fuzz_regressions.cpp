@@ -32,16 +32,4 @@ TEST(FuzzRegressions, EveryKeptInputOfEveryTarget) {
   }
 }
 
-// The receive entry sees what the line carries: a measurement frame split
-// over several reads is decoded into the measurement words.
-TEST(FuzzRegressions, ReceiveEntryDecodesASplitMeasurementFrame) {
-  std::vector<uint8_t> in = {0x00, 3, 5, 11, 30};  // options, 3 chunk lengths
-  const tframes::Bytes frame = tframes::MeasurementFrame({0x1234, 0x5678, 9, 1, 2});
-  in.insert(in.end(), frame.begin(), frame.end());
-  Aval = Bval = 0;
-  EXPECT_EQ(fuzz::FuzzReceivePath(in.data(), in.size()), 0);
-  EXPECT_EQ(std::vector<long>({graph_flag, Aval, Bval, umValue}),
-            std::vector<long>({1, 0x1234, 0x5678, 0x00020001}));
-}
-
 }  // namespace
