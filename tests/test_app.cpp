@@ -43,34 +43,26 @@ class StartUpTest : public ::testing::Test {
   void TearDown() override { StopApp(); }
 };
 
-// With a sensor: the modes of its set 0 (analog output on, hardware mode 2)
-// show the analog displays and RESET and undim the tolerances. Without one:
-// the start values, but the sets as the panels show them (here a panel file
-// whose set 0 word 1 is not the start value).
+// Without a sensor: the start values, but the sets as the panels show them
+// (here a panel file whose set 0 word 1 is not the start value), and the
+// panels as the modes of set 0 want them (no analog output: no RESET and no
+// analog displays; hardware mode 1: the tolerances dimmed).
 TEST_F(StartUpTest, StartValuesAndPanelsAsTheModesOfSetZeroWant) {
   const fs::path panels =
       PanelFileWith(R"((name="CTRLPara0W1">[\s\S]*?name="value">\s*<number)>0<)", "$1>1234<");
-  for (bool sensor : {true, false}) {
-    SCOPED_TRACE(sensor);
-    auto s = NewSensor();
-    s->ram[0][2] = 1;
-    s->ram[0][3] = 2;
-    char here[512];
-    ASSERT_TRUE(sensor || (getcwd(here, sizeof here) && chdir(panels.c_str()) == 0));
-    const int started = StartApp(sensor ? s : nullptr);
-    ASSERT_TRUE(sensor || chdir(here) == 0);
-    ASSERT_EQ(started, 0);
-    EXPECT_EQ(Status(), sensor ? s->VersionText() : "Timeout-RS-232...");
-    EXPECT_EQ(Longs({parameter.set0[1], parameter.set0[2], parameter.set0[3]}),
-              (sensor ? Longs{0, 1, 2} : Longs{1234, 0, 1}));
-    for (int c : {MAIN_ButtonReset, MAIN_NUMAnaMax, MAIN_NUMAnaMin})
-      EXPECT_EQ(CtrlVisible(pHandle, c), sensor) << c;
-    EXPECT_EQ(CtrlAttr(pPara0, PARA0_CTRLTolLo, ATTR_DIMMED), sensor ? 0 : 1);
-    EXPECT_EQ(CtrlAttr(pPara0, PARA0_CTRLTolUp, ATTR_DIMMED), sensor ? 0 : 1);
-    EXPECT_EQ(CtrlAttr(pPara1, PARA1_SLIDEVideoTHD_A, ATTR_DIMMED), 0);
-    if (!sensor) break;
-    StopApp();
-  }
+  char here[512];
+  ASSERT_TRUE(getcwd(here, sizeof here) && chdir(panels.c_str()) == 0);
+  const int result = StartApp(nullptr);
+  ASSERT_EQ(chdir(here), 0);
+  ASSERT_EQ(result, 0);
+  EXPECT_EQ(Status(), "Timeout-RS-232...");
+  EXPECT_EQ(Longs({parameter.set0[1], parameter.set0[2], parameter.set0[3]}), Longs({1234, 0, 1}));
+  for (int c : {MAIN_ButtonReset, MAIN_NUMAnaMax, MAIN_NUMAnaMin})
+    EXPECT_FALSE(CtrlVisible(pHandle, c)) << c;
+  EXPECT_EQ(Longs({CtrlAttr(pPara0, PARA0_CTRLTolLo, ATTR_DIMMED),
+                   CtrlAttr(pPara0, PARA0_CTRLTolUp, ATTR_DIMMED),
+                   CtrlAttr(pPara1, PARA1_SLIDEVideoTHD_A, ATTR_DIMMED)}),
+            Longs({1, 1, 0}));
   const Longs globals = {stop_flag,   com,         target,       rx_flag,  graph_flag,
                          ccdmaxpixel, ccdsubpixel, ccdvirtpixel, yaxisMAX, YMAXADC};
   EXPECT_EQ(globals, (Longs{1, 1, 1, 0, 0, 1024, 2048, 4096, 2048, 256}));
