@@ -171,40 +171,33 @@ TEST_F(RecorderTest, EitherStopEndsTheRecording) {
 }
 
 // An existing file chosen is deleted at once; a new name is taken without
-// touching anything; cancel keeps the name.
-TEST_F(RecorderTest, ChoosingAnExistingFileDeletesItAtOnce) {
+// touching anything; cancel keeps the name, and so does a path too long for
+// the field: it is refused, not cut (it and the file its first 260 characters
+// name both exist and stay).
+TEST_F(RecorderTest, ChoosingTheFile) {
   const std::string old = dir_ + "/old.dat", fresh = dir_ + "/fresh.dat";
-  WriteFile(old, "old content");
-  WriteFile(fresh, "fresh");
+  const std::string sub = dir_ + "/" + std::string(150, 'a');
+  mkdir(sub.c_str(), 0755);
+  const std::string chosen = sub + "/" + std::string(150, 'b') + ".dat";
+  const std::string cut = chosen.substr(0, sizeof recfile_name - 1);
+  for (const std::string& f : {old, fresh, chosen, cut}) WriteFile(f, f);
   QueueFileAnswer(VAL_EXISTING_FILE_SELECTED, old);
   ClickCtrl(pPopUp, POPUP_RecordFileNameBtn);
   EXPECT_FALSE(FileExists(old.c_str()));
   const PopupCall& call = PopupCalls().back();
   EXPECT_EQ(call.kind + " " + call.title + " " + call.text + " " + call.pattern,
             "file TARVO-Series Recorder-File: TARVOrecord.dat *.dat");
-  QueueFileAnswer(VAL_NEW_FILE_SELECTED, fresh);
-  ClickCtrl(pPopUp, POPUP_RecordFileNameBtn);
-  EXPECT_EQ(std::string(recfile_name) + " " + CtrlText(pPopUp, POPUP_TEXTRecFile),
-            fresh + " " + fresh);
-  QueueFileAnswer(VAL_NO_FILE_SELECTED, "");
-  ClickCtrl(pPopUp, POPUP_RecordFileNameBtn);
-  EXPECT_EQ(std::string(recfile_name) + " " + CtrlText(pPopUp, POPUP_TEXTRecFile),
-            fresh + " " + fresh);
-  EXPECT_EQ(ReadAll(fresh), "fresh");
-}
-
-TEST_F(RecorderTest, PathTooLongForTheFieldIsRefusedNotCut) {
-  // Both the chosen file and the file its first 260 characters name exist.
-  const std::string sub = dir_ + "/" + std::string(150, 'a'), before = recfile_name;
-  mkdir(sub.c_str(), 0755);
-  const std::string chosen = sub + "/" + std::string(150, 'b') + ".dat";
-  const std::string cut = chosen.substr(0, sizeof recfile_name - 1);
-  WriteFile(chosen, "chosen");
-  WriteFile(cut, "another file");
-  QueueFileAnswer(VAL_EXISTING_FILE_SELECTED, chosen);
-  ClickCtrl(pPopUp, POPUP_RecordFileNameBtn);
-  EXPECT_TRUE(FileExists(cut.c_str()) && FileExists(chosen.c_str()));
-  EXPECT_EQ(std::string(recfile_name) + "|" + Status(), before + "|" + kPathTooLongText);
+  const std::pair<int, std::string> later[] = {{VAL_NEW_FILE_SELECTED, fresh},
+                                               {VAL_NO_FILE_SELECTED, ""},
+                                               {VAL_EXISTING_FILE_SELECTED, chosen}};
+  for (const auto& [answer, path] : later) {
+    QueueFileAnswer(answer, path);
+    ClickCtrl(pPopUp, POPUP_RecordFileNameBtn);
+    EXPECT_EQ(std::string(recfile_name) + " " + CtrlText(pPopUp, POPUP_TEXTRecFile),
+              fresh + " " + fresh);
+  }
+  EXPECT_EQ(Status(), kPathTooLongText);
+  for (const std::string& f : {fresh, chosen, cut}) EXPECT_EQ(ReadAll(f), f);
 }
 
 // Interval 0 records every reply. Silence and file trouble: what the status
