@@ -83,6 +83,7 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileName,
   call.directory = defaultDirectory ? defaultDirectory : "";
   call.pattern = fileTypeList ? fileTypeList : "";
   call.button = buttonLabel;
+  call.restrictExtension = restrictExtension;
   g_calls.push_back(call);
 
   std::string chosen;

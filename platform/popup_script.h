@@ -11,6 +11,7 @@ struct PopupCall {
   std::string directory;
   std::string pattern;
   int button = 0;
+  int restrictExtension = 0;  // the file type is added when missing
 };
 
 void ScriptPopups(bool on);

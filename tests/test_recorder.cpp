@@ -38,39 +38,14 @@ TEST(RecordFormat, HeaderAndRecordBytes) {
             }));
 }
 
-TEST(RecordFormat, ReferenceSecondWrapsAt65536) {
-  EXPECT_EQ(Longs({RecSecond(3.99), RecSecond(65535.5), RecSecond(65536.7),
-                   RecSecond(2.0 * 65536 + 17.2)}),
-            Longs({3, 65535, 0, 17}));
-  // Across the wrap the elapsed whole seconds stay right.
-  EXPECT_EQ(Longs({RecElapsed(65538.2, RecSecond(65534.9)), RecElapsed(65536.0, 65535),
-                   RecElapsed(100.4, RecSecond(95.999)), RecElapsed(95.999, RecSecond(95.001))}),
-            Longs({4, 1, 5, 0}));
-}
-
-TEST(RecFile, KeepsWhatCannotBeWrittenAndWritesItLater) {
-  const std::string sub = MakeTempDir() + "/later", path = sub + "/rec.dat";
+// A full store of records not yet written counts the ones it could not keep.
+TEST(RecFile, AFullStoreCountsTheLostRecords) {
   static RecFileWriter w;
-  EXPECT_EQ(RecWriterStart(w, path.c_str()), 0);  // nothing to delete is fine
-  EXPECT_NE(RecWriterAddHeader(w, "H1\r\n", 4) + RecWriterAddHeader(w, "H2\r\n", 4), 0);
-  EXPECT_TRUE(RecWriterHeaderPending(w));
-  EXPECT_NE(RecWriterAddRecord(w, "1\r\n", 3) + RecWriterAddRecord(w, "2\r\n", 3), 0);
-  EXPECT_EQ(RecWriterRecordsNotWritten(w), 2);
-  ASSERT_EQ(mkdir(sub.c_str(), 0755), 0);
-  EXPECT_EQ(RecWriterAddRecord(w, "3\r\n", 3), 0);
-  EXPECT_EQ(RecWriterRecordsNotWritten(w), 0);
-  EXPECT_FALSE(RecWriterHeaderPending(w));
-  EXPECT_EQ(ReadAll(path), "H1\r\nH2\r\n1\r\n2\r\n3\r\n");
-  EXPECT_EQ(RecWriterStart(w, path.c_str()), 0);  // starting again removes the old file
-  EXPECT_FALSE(FileExists(path.c_str()));
-
-  // A full store counts the records it could not keep.
-  RecWriterStart(w, (sub + "/nodir/rec.dat").c_str());
+  RecWriterStart(w, (MakeTempDir() + "/nodir/rec.dat").c_str());
   const std::string rec = std::string(100, 'x') + "\r\n";
   const long fit = static_cast<long>(kRecPendingBytes / rec.size());
   for (long i = 0; i < fit + 7; ++i) RecWriterAddRecord(w, rec.data(), rec.size());
-  EXPECT_EQ(RecWriterRecordsNotWritten(w), fit + 7);
-  EXPECT_EQ(w.recordsLost, 7);
+  EXPECT_EQ(Longs({RecWriterRecordsNotWritten(w), w.recordsLost}), Longs({fit + 7, 7}));
 }
 
 // ---- The recorder in the running program -----------------------------------
@@ -111,78 +86,46 @@ class RecorderTest : public PacedSensorTest {
 };
 
 // Days, hours, minutes and seconds of interval x records follow either edit,
-// which also clears the record count.
-TEST_F(RecorderTest, DurationFieldsFollowBothEdits) {
+// which also clears the record count. The service code as interval reveals
+// the upload buttons, which other values leave as they are.
+TEST_F(RecorderTest, DurationFieldsFollowBothEditsAndTheServiceCode) {
   const struct {
     int interval, records;
+    bool timeFirst;
     const char* shown;
-  } rows[] = {{3600, 30, "1 6 0 0 0"},
-              {61, 61, "0 1 2 1 0"},              // 3721 s
-              {65535, 65535, "49708 18 3 45 0"},  // 4294836225 s: no overflow
-              {0, 500, "0 0 0 0 0"}};
+  } rows[] = {{61, 61, false, "0 1 2 1 0"},  // 3721 s
+              {65535, 65535, true, "49708 18 3 45 0"}};
   for (const auto& r : rows) {
     SetCtrlVal(pPopUp, POPUP_NUMRecCount, 17);
-    const bool timeLast = r.interval % 2;
-    EnterCtrlVal(pPopUp, timeLast ? POPUP_NEDITRecSamples : POPUP_NEDITRecTime,
-                 timeLast ? r.records : r.interval);
-    EnterCtrlVal(pPopUp, timeLast ? POPUP_NEDITRecTime : POPUP_NEDITRecSamples,
-                 timeLast ? r.interval : r.records);
+    EnterCtrlVal(pPopUp, r.timeFirst ? POPUP_NEDITRecTime : POPUP_NEDITRecSamples,
+                 r.timeFirst ? r.interval : r.records);
+    EnterCtrlVal(pPopUp, r.timeFirst ? POPUP_NEDITRecSamples : POPUP_NEDITRecTime,
+                 r.timeFirst ? r.records : r.interval);
     std::string shown;
     for (int c : {POPUP_NUMRecDays, POPUP_NUMRecHours, POPUP_NUMRecMinutes, POPUP_NUMRecSeconds,
                   POPUP_NUMRecCount})
       shown += (shown.empty() ? "" : " ") + CtrlText(pPopUp, c);
     EXPECT_EQ(shown, r.shown);
   }
-}
-
-TEST_F(RecorderTest, ServiceCodeRevealsTheUploadButtons) {
-  auto shown = [] {
+  auto buttons = [] {
     return CtrlVisible(pCalib, CALIB_BTNWriteXFSL) + CtrlVisible(pCalib, CALIB_BTNWriteXFMA);
   };
   DisplayPanel(pCalib);
-  ASSERT_EQ(shown(), 0);  // hidden in normal use
-  EnterCtrlVal(pPopUp, POPUP_NEDITRecTime, 6172);
-  EXPECT_EQ(shown(), 0);
-  EnterCtrlVal(pPopUp, POPUP_NEDITRecTime, 6173);
-  EXPECT_EQ(shown(), 2);
-  EXPECT_EQ(tframes::IntVal(pPopUp, POPUP_NEDITRecTime), 6173);  // it is the interval, too
-  EnterCtrlVal(pPopUp, POPUP_NEDITRecTime, 10);
-  EXPECT_EQ(shown(), 2);  // other values leave them as they are
-}
-
-TEST_F(RecorderTest, NewFileStartsWithTheTwoHeaderLines) {
-  WriteFile(recfile_name, "stale\nstale\nstale\n");
-  parameter.set1Long[1] = 123456;  // the current value is written, not the panel's
-  Record(7, 0);
-  const std::vector<std::string> lines = Lines(ReadAll(recfile_name));
-  ASSERT_EQ(lines.size(), 2u);  // no records wanted: header only
-  EXPECT_TRUE(std::regex_match(lines[0],
-                               std::regex(R"(\d\d-\d\d-\d{4} \d\d:\d\d:\d\d  TARVO-RECORDER-FILE: )"
-                                          R"(Time-Interval\[s\]: 7\r)")))
-      << lines[0];
-  EXPECT_EQ(lines[0].substr(0, 10), std::string(DateStr()));
-  EXPECT_EQ(lines[1], "SETPOINT-VALUE [\xB5m]: 123456\r");
-  EXPECT_EQ(CtrlText(pPopUp, POPUP_TEXTRecFile), std::string(recfile_name));
-}
-
-TEST_F(RecorderTest, IntervalZeroRecordsEveryReply) {
-  const double took = Record(0, 25);
-  const std::vector<std::string> recs = RecordLines();
-  EXPECT_EQ(recs, std::vector<std::string>(25, ExpectedRecord()));
-  EXPECT_EQ(CtrlText(pPopUp, POPUP_NUMRecCount), "25");
-  // 25 request/reply round trips at 19200 baud take about 25 x 37.5 ms.
-  EXPECT_LT(took, 25 * 0.0375 + 0.5);
-  // The last reply was drawn before it was recorded.
-  EXPECT_EQ(CtrlText(pHandle, MAIN_NUMAval), std::to_string(sim().MeasurementWords()[0]));
-  // Every request asked for a measurement with set 0 as payload.
-  const auto set0 = HeldSet(0);
-  for (const auto& req : tframes::SentWith(sim(), kCmdMeasure))
-    EXPECT_TRUE(std::equal(set0.begin(), set0.end(), req.words.begin()));
+  Longs shown;
+  for (int interval : {6172, 6173, 10}) {
+    EnterCtrlVal(pPopUp, POPUP_NEDITRecTime, interval);
+    shown.push_back(buttons());
+  }
+  EXPECT_EQ(shown, Longs({0, 2, 2}));
 }
 
 // Three records 5 s apart, then the recording ends by itself; also across
-// the wrap of the reference second.
+// the wrap of the reference second at 65536. The file is replaced and starts
+// with the two header lines, the current setpoint value (not the panel's) in
+// the second.
 TEST_F(RecorderTest, IntervalFiveThreeRecordsThenStopsByItself) {
+  WriteFile(recfile_name, "stale\nstale\nstale\nstale\n");
+  parameter.set1Long[1] = 123456;
   for (bool wrap : {false, true}) {
     SCOPED_TRACE(wrap);
     const double now = Timer();
@@ -190,11 +133,15 @@ TEST_F(RecorderTest, IntervalFiveThreeRecordsThenStopsByItself) {
     After(120, [] { stop_flag = 1; });  // watchdog only
     const double took = Record(5, 3);
     ClearSchedule();
-    EXPECT_EQ(RecordLines().size(), 3u);
+    const std::vector<std::string> lines = Lines(ReadAll(recfile_name));
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0], std::string(DateStr()) + lines[0].substr(10, 11) +
+                            "TARVO-RECORDER-FILE: Time-Interval[s]: 5\r");
+    EXPECT_EQ(lines[1], "SETPOINT-VALUE [\xB5m]: 123456\r");
     // Each record lies 4 to 5 whole seconds (plus a reply) after the one before.
-    EXPECT_GE(took, 12.0);
-    EXPECT_LE(took, 15.2);
+    EXPECT_TRUE(took >= 12.0 && took <= 15.2) << took;
     EXPECT_EQ(CtrlText(pPopUp, POPUP_NUMRecCount), "3");
+    EXPECT_EQ(RecordLines(), std::vector<std::string>(3, ExpectedRecord()));
     EXPECT_EQ(CtrlText(pPopUp, POPUP_TEXTRecStatus), "DATA-RECORDER");
     EXPECT_FALSE(CtrlDimmed(pHandle, MAIN_BTNRun) || CtrlDimmed(pPopUp, POPUP_BTNStartRecord));
     EXPECT_TRUE(CtrlDimmed(pHandle, MAIN_BTNVideo) && CtrlDimmed(pHandle, MAIN_ButtonTeach));
@@ -216,59 +163,47 @@ TEST_F(RecorderTest, EitherStopEndsTheRecording) {
       ClickCtrl(stop == MAIN_BTNStop ? pHandle : pPopUp, stop);
     });
     EXPECT_LT(Record(1, 1000), 1.5);
-    EXPECT_EQ(status, "DATA-RECORDER active ...");
-    EXPECT_TRUE(dimmed);
-    for (int c : {MAIN_BTNRun, MAIN_BTNVideo, MAIN_ButtonTeach, MAIN_ButtonReset})
-      EXPECT_FALSE(CtrlDimmed(pHandle, c)) << c;
-    EXPECT_FALSE(CtrlDimmed(pPopUp, POPUP_BTNStartRecord));
+    EXPECT_EQ(status + (dimmed ? " dimmed" : ""), "DATA-RECORDER active ... dimmed");
+    EXPECT_FALSE(CtrlDimmed(pHandle, MAIN_BTNRun) || CtrlDimmed(pPopUp, POPUP_BTNStartRecord));
     EXPECT_EQ(CtrlText(pPopUp, POPUP_TEXTRecStatus), "DATA-RECORDER");
-    EXPECT_EQ(stop_flag, 1);
     EXPECT_LE(RecordLines().size(), 1u);
   }
 }
 
-TEST_F(RecorderTest, ChoosingAnExistingFileDeletesItAtOnce) {
+// An existing file chosen is deleted at once; a new name is taken without
+// touching anything; cancel keeps the name, and so does a path too long for
+// the field: it is refused, not cut (it and the file its first 260 characters
+// name both exist and stay).
+TEST_F(RecorderTest, ChoosingTheFile) {
   const std::string old = dir_ + "/old.dat", fresh = dir_ + "/fresh.dat";
-  WriteFile(old, "old content");
-  QueueFileAnswer(VAL_EXISTING_FILE_SELECTED, old);
-  ClickCtrl(pPopUp, POPUP_RecordFileNameBtn);
-  EXPECT_FALSE(FileExists(old.c_str()));
-  EXPECT_EQ(std::string(recfile_name), old);
-  EXPECT_EQ(CtrlText(pPopUp, POPUP_TEXTRecFile), old);
-  ASSERT_FALSE(PopupCalls().empty());
-  const PopupCall& call = PopupCalls().back();
-  EXPECT_EQ(call.kind + " " + call.title + " " + call.text + " " + call.pattern,
-            "file TARVO-Series Recorder-File: TARVOrecord.dat *.dat");
-  // A new name is taken without touching anything; cancel keeps it.
-  WriteFile(fresh, "fresh");
-  QueueFileAnswer(VAL_NEW_FILE_SELECTED, fresh);
-  ClickCtrl(pPopUp, POPUP_RecordFileNameBtn);
-  QueueFileAnswer(VAL_NO_FILE_SELECTED, "");
-  ClickCtrl(pPopUp, POPUP_RecordFileNameBtn);
-  EXPECT_EQ(std::string(recfile_name), fresh);
-  EXPECT_EQ(CtrlText(pPopUp, POPUP_TEXTRecFile), fresh);
-  EXPECT_EQ(ReadAll(fresh), "fresh");
-}
-
-TEST_F(RecorderTest, PathTooLongForTheFieldIsRefusedNotCut) {
-  // Both the chosen file and the file its first 260 characters name exist.
   const std::string sub = dir_ + "/" + std::string(150, 'a');
   mkdir(sub.c_str(), 0755);
   const std::string chosen = sub + "/" + std::string(150, 'b') + ".dat";
   const std::string cut = chosen.substr(0, sizeof recfile_name - 1);
-  WriteFile(chosen, "chosen");
-  WriteFile(cut, "another file");
-  const std::string before = recfile_name;
-  QueueFileAnswer(VAL_EXISTING_FILE_SELECTED, chosen);
+  for (const std::string& f : {old, fresh, chosen, cut}) WriteFile(f, f);
+  QueueFileAnswer(VAL_EXISTING_FILE_SELECTED, old);
   ClickCtrl(pPopUp, POPUP_RecordFileNameBtn);
-  EXPECT_TRUE(FileExists(cut.c_str()) && FileExists(chosen.c_str()));
-  EXPECT_EQ(std::string(recfile_name), before);
+  EXPECT_FALSE(FileExists(old.c_str()));
+  const PopupCall& call = PopupCalls().back();
+  EXPECT_EQ(call.kind + " " + call.title + " " + call.text + " " + call.pattern,
+            "file TARVO-Series Recorder-File: TARVOrecord.dat *.dat");
+  const std::pair<int, std::string> later[] = {{VAL_NEW_FILE_SELECTED, fresh},
+                                               {VAL_NO_FILE_SELECTED, ""},
+                                               {VAL_EXISTING_FILE_SELECTED, chosen}};
+  for (const auto& [answer, path] : later) {
+    QueueFileAnswer(answer, path);
+    ClickCtrl(pPopUp, POPUP_RecordFileNameBtn);
+    EXPECT_EQ(std::string(recfile_name) + " " + CtrlText(pPopUp, POPUP_TEXTRecFile),
+              fresh + " " + fresh);
+  }
   EXPECT_EQ(Status(), kPathTooLongText);
+  for (const std::string& f : {fresh, chosen, cut}) EXPECT_EQ(ReadAll(f), f);
 }
 
-// Silence and file trouble: what the status line says during the recording
-// and at its end, and what reached the file (every record, once the file can
-// be written again).
+// Interval 0 records every reply. Silence and file trouble: what the status
+// line says during the recording and at its end, and what reached the file
+// (every record, once the file can be written again). Every request is a
+// measurement with set 0.
 TEST_F(RecorderTest, SilenceAndFileTroubleAreReportedAndNothingWrittenIsLost) {
   mkdir((dir_ + "/blocker.dat").c_str(), 0755);  // a file that cannot be deleted
   WriteFile(dir_ + "/blocker.dat/inside", "x");
@@ -281,7 +216,6 @@ TEST_F(RecorderTest, SilenceAndFileTroubleAreReportedAndNothingWrittenIsLost) {
   } rows[] = {
       {"blocker.dat", -1, 3, 0.01, "Recorder file cannot be deleted!",
        "Recorder file: 3 records not written!", 0},
-      {"silent.dat", 0, 100, 0, "", "Timeout RS232-Line!", 2},
       {"silent4.dat", 4, 100, 0, "", "Timeout RS232-Line!", 6},
       {"not-yet/rec.dat", -1, 40, 1, "Recorder file: ", "Recorder file: delayed records written.",
        42},
@@ -306,6 +240,9 @@ TEST_F(RecorderTest, SilenceAndFileTroubleAreReportedAndNothingWrittenIsLost) {
     EXPECT_EQ(Lines(ReadAll(recfile_name)).size(), r.lines);
     EXPECT_EQ(RecordLines(), std::vector<std::string>(r.lines ? r.lines - 2 : 0, ExpectedRecord()));
   }
+  const auto set0 = HeldSet(0);
+  for (const auto& req : tframes::SentWith(sim(), kCmdMeasure))
+    EXPECT_TRUE(std::equal(set0.begin(), set0.end(), req.words.begin()));
 }
 
 }  // namespace

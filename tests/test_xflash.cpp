@@ -22,9 +22,11 @@ std::string Numbers(int n, int start = 100, int step = 1, const char* sep = "\n"
   for (int i = 0; i < n; ++i) s += std::to_string(start - step * i) + sep;
   return s;
 }
-LinParseResult Parse(const std::string& text) {
-  static int16_t table[kLinValues];
-  return ParseLinData(text.data(), text.size(), table);
+// The error, the values read and the line of `text`; the table goes to `table`.
+Longs Parse(const std::string& text, int16_t* table = nullptr) {
+  static int16_t scratch[kLinValues];
+  const LinParseResult r = ParseLinData(text.data(), text.size(), table ? table : scratch);
+  return {r.error, r.count, r.line};
 }
 // WriteLinData2048ToFile in `dir`, with what it wrote.
 int WriteTableIn(const std::string& dir, std::string* text = nullptr) {
@@ -44,13 +46,10 @@ TEST(LinFile, ReadsTheFirst2048IntegersWithAnySeparator) {
   for (int i = 0; i < kLinValues; ++i)
     text += std::to_string(i % 2 ? -i : i * 15) + separators[i % 6];
   text += "\n99999 junk after the table is not read\n";
-  const LinParseResult r = ParseLinData(text.data(), text.size(), table);
-  EXPECT_EQ(std::vector<int>({r.error, r.count}), std::vector<int>({kLinOk, kLinValues}));
-  EXPECT_EQ(std::vector<int>({table[0], table[1], table[2046], table[2047]}),
-            std::vector<int>({0, -1, 30690, -2047}));
-  const std::string edges = "-32768 +32767 " + Numbers(2046, 0, 0, " ");
-  ASSERT_EQ(ParseLinData(edges.data(), edges.size(), table).error, kLinOk);
-  EXPECT_EQ(std::vector<int>({table[0], table[1]}), std::vector<int>({-32768, 32767}));
+  EXPECT_EQ(Parse(text, table)[0], kLinOk);
+  EXPECT_EQ(Longs({table[0], table[1], table[2046], table[2047]}), Longs({0, -1, 30690, -2047}));
+  ASSERT_EQ(Parse("-32768 +32767 " + Numbers(2046, 0, 0, " "), table)[0], kLinOk);
+  EXPECT_EQ(Longs({table[0], table[1]}), Longs({-32768, 32767}));
 }
 
 TEST(LinFile, RefusesShortOutOfRangeAndNonNumericTextByLine) {
@@ -61,26 +60,19 @@ TEST(LinFile, RefusesShortOutOfRangeAndNonNumericTextByLine) {
       {"-32769 " + Numbers(2048), {kLinOutOfRange, 0, 1}},
       {"123456789012345678901234567890 " + Numbers(2048), {kLinOutOfRange, 0, 1}}};
   // clang-format on
-  for (const auto& [text, want] : cases) {
-    const LinParseResult r = Parse(text);
-    EXPECT_EQ(Longs({r.error, r.count, r.line}), want) << text.substr(0, 12);
-  }
-  for (const char* bad : {"12a", "1.5", "-", "0x10", "abc", "+-3"}) {
-    const LinParseResult r = Parse(Numbers(9) + bad + "\n" + Numbers(2048));
-    EXPECT_EQ(Longs({r.error, r.line}), Longs({kLinNotANumber, 10})) << bad;
-  }
+  for (const auto& [text, want] : cases) EXPECT_EQ(Parse(text), want) << text.substr(0, 12);
+  for (const char* bad : {"12a", "1.5", "-", "0x10", "abc", "+-3"})
+    EXPECT_EQ(Parse(Numbers(9) + bad + "\n" + Numbers(2048)), Longs({kLinNotANumber, 9, 10}))
+        << bad;
 }
 
+// The table is 4095, 4093, ... one a line. No file can be made (a folder of
+// that name), or the last of it does not fit on the disk when the file is
+// closed (a size limit just below it): -1.
 TEST(LinFile, TheDefaultTableIsWrittenOrItsFailureReported) {
-  const std::string dir = tframes::MakeTempDir();
   std::string text;
-  ASSERT_EQ(WriteTableIn(dir, &text), 0);
-  EXPECT_EQ(text.substr(0, 10), "4095\n4093\n");
-  static int16_t table[kLinValues];
-  ASSERT_EQ(ParseLinData(text.data(), text.size(), table).error, kLinOk);
-  for (int i = 0; i < kLinValues; ++i) ASSERT_EQ(table[i], 4095 - 2 * i) << i;
-  // No file can be made (a folder of that name), or the last of it does not
-  // fit on the disk when the file is closed (a size limit just below it).
+  ASSERT_EQ(WriteTableIn(tframes::MakeTempDir(), &text), 0);
+  EXPECT_EQ(text, Numbers(kLinValues, 4095, 2));
   const std::string blocked = tframes::MakeTempDir();
   std::filesystem::create_directory(blocked + "/LIN2048.DAT");
   EXPECT_EQ(WriteTableIn(blocked), -1);
@@ -101,9 +93,7 @@ TEST(LinFile, TheDefaultTableIsWrittenOrItsFailureReported) {
 TEST(XFlashFrame, IncompleteTextsFitTheStatusLine) {
   // clang-format off
   const std::pair<XFlashUploadState, const char*> cases[] = {
-      {{256, 3, 0, 0}, "X-FLASH upload incomplete: 3 of 256 frames unanswered!"},
       {{256, 0, 1, 1}, "X-FLASH upload incomplete: clear unanswered, 1 wrong echo!"},
-      {{256, 0, 2, 0}, "X-FLASH upload incomplete: 2 wrong echoes!"},
       {{256, 200, 56, 1}, "X-FLASH incomplete: clear, 200 of 256 unanswered, 56 wrong echoes!"}};
   // clang-format on
   char text[73];
@@ -130,18 +120,9 @@ class XFlashTest : public AppTest {
   }
   static bool Visible(int control) { return tframes::CtrlAttr(pCalib, control, ATTR_VISIBLE) != 0; }
   static std::vector<PlotInfo> Bars() { return GetGraphPlots(pHandle, MAIN_GRAPHBarSlave); }
-  static int LastBarColour() { return Bars().empty() ? -1 : Bars().back().fillColor; }
-  // Uploads the file at path with the given button.
   void Upload(const std::string& path, int button = CALIB_BTNWriteXFMA) {
     QueueFileAnswer(VAL_EXISTING_FILE_SELECTED, path);
     FireCtrlEvent(pCalib, button, EVENT_COMMIT);
-  }
-  int XFlashRequests() {
-    return RequestCount(sim(), kCmdClearXFlash) + RequestCount(sim(), kCmdWriteXFlash);
-  }
-  std::string Table() {
-    tframes::WriteFile(dir_ + "/table.dat", Numbers(2048, 3000, 1));
-    return dir_ + "/table.dat";
   }
   std::string dir_;
 };
@@ -149,11 +130,10 @@ class XFlashTest : public AppTest {
 TEST_F(XFlashTest, ClearAndWriteFramesOnTheWire) {
   ASSERT_EQ(ClearXFLASH(), 1);
   EXPECT_EQ(Status(), "X-FLASH-cleared!");
-  EXPECT_EQ(sim().xflashClears, 1);
   EXPECT_EQ(sim().requests().back().command, kCmdClearXFlash);
-  EXPECT_EQ(std::count(sim().requests().back().words.begin(), sim().requests().back().words.end(),
-                       0x00AA),
-            15);
+  tarvo_sim::Set fill;
+  fill.fill(0x00AA);
+  EXPECT_EQ(sim().requests().back().words, fill);
   BeginXFLASHUpload();
   WriteXFLASH(8, 3, linArray);
   // The write frame keeps the clear frame's tail.
@@ -161,49 +141,13 @@ TEST_F(XFlashTest, ClearAndWriteFramesOnTheWire) {
   EXPECT_EQ(Longs({req.command, req.argument}), Longs({kCmdWriteXFlash, 8}));
   EXPECT_EQ(req.words, (tarvo_sim::Set{3, 264, 265, 266, 267, 268, 269, 270, 271, 0xAA, 0xAA, 0xAA,
                                        0xAA, 0xAA, 0xAA}));
-  EXPECT_EQ(parameter.command, kCmdWriteXFlash);
-  EXPECT_EQ(sim().xflash[264], 264);
-  EXPECT_EQ(Status(), "X-FLASH-write OK: PAGE3 ...");
-  EXPECT_EQ(CtrlText(pHandle, MAIN_NUMAnaMax), "264");
+  EXPECT_EQ(Longs({parameter.command, sim().xflash[264]}), Longs({kCmdWriteXFlash, 264}));
+  EXPECT_EQ(Status() + " " + CtrlText(pHandle, MAIN_NUMAnaMax), "X-FLASH-write OK: PAGE3 ... 264");
   // A place outside the table is not written at all.
   const size_t sent = sim().requests().size();
   WriteXFLASH(256, 9, linArray);
   WriteXFLASH(0, 1, linArray);
   EXPECT_EQ(sim().requests().size(), sent);
-}
-
-TEST_F(XFlashTest, OnlyTheLastEchoOfAWholeAnsweredUploadCompletesIt) {
-  BeginXFLASHUpload();
-  DeleteGraphPlot(pHandle, MAIN_GRAPHBarSlave, VAL_ALL_PLOTS, VAL_DELAYED_DRAW);
-  WriteXFLASH(240, 9, linArray);
-  EXPECT_EQ(Status(), "X-FLASH-write OK: PAGE9 ...");
-  ASSERT_EQ(Bars().size(), 1u);
-  const PlotInfo bar = Bars()[0];
-  EXPECT_EQ(std::vector<double>(
-                {bar.x1, bar.y1, bar.x2, bar.y2, double(bar.fillColor), double(bar.frameColor)}),
-            std::vector<double>({1, 0, 2032, 1, kProgressGreen, kProgressGreen}));
-  WriteXFLASH(248, 9, linArray);
-  EXPECT_EQ(Status(), kDone);
-  EXPECT_EQ(
-      std::vector<double>({double(Bars().size()), Bars().back().x2, double(LastBarColour())}),
-      std::vector<double>({2, double(ccdsubpixel), kDoneGrey}));  // the bars stay until cleared
-  // A new upload whose last frame gets no answer: pp still holds the echo of
-  // page 9, offset 248 from before; it confirms nothing.
-  sim().faults().silent = true;
-  BeginXFLASHUpload();
-  const double t0 = Timer();
-  WriteXFLASH(248, 9, linArray);
-  EXPECT_GT(Timer() - t0, TIMEOUT);
-  EXPECT_EQ(Longs({pp[0], pp[1], xflashUpload.unanswered, LastBarColour()}),
-            Longs({248, 9, 1, kProgressGreen}));
-  EXPECT_EQ(Status(), "Timeout-RS-232...");
-  // An earlier unanswered frame: the last echo is no completion either.
-  BeginXFLASHUpload();
-  WriteXFLASH(8, 2, linArray);
-  sim().faults().silent = false;
-  WriteXFLASH(248, 9, linArray);
-  EXPECT_EQ(Status() + " " + std::to_string(LastBarColour()),
-            "X-FLASH-write OK: PAGE9 ... " + std::to_string(kProgressGreen));
 }
 
 TEST_F(XFlashTest, FullUploadOfTheDefaultTable) {
@@ -215,9 +159,7 @@ TEST_F(XFlashTest, FullUploadOfTheDefaultTable) {
   sim().ClearRequests();
   Upload(dir_ + "/LIN2048.DAT", CALIB_BTNWriteXFMA);
   EXPECT_EQ(Status(), kDone);
-  EXPECT_EQ(sim().xflashClears, 1);
   for (int i = 0; i < kLinValues; ++i) ASSERT_EQ(sim().xflash[i], 4095 - 2 * i) << i;
-  for (int i = 0; i < kLinValues; ++i) ASSERT_EQ(linArray[i], 4095 - 2 * i) << i;
   // One clear frame, then 256 write frames in page and offset order.
   const auto& reqs = sim().requests();
   ASSERT_EQ(reqs.size(), 257u);
@@ -226,17 +168,16 @@ TEST_F(XFlashTest, FullUploadOfTheDefaultTable) {
     ASSERT_EQ(Longs({reqs[1 + k].command, reqs[1 + k].argument, reqs[1 + k].words[0]}),
               Longs({kCmdWriteXFlash, (k % 32) * 8, 2 + k / 32}))
         << k;
-  // The progress display: manual x axis 1 .. ccdsubpixel, one bar a frame, grey last.
+  // The progress display: manual x axis 1 .. ccdsubpixel.
   EXPECT_EQ(AxisRange(pHandle, MAIN_GRAPHBarSlave, VAL_XAXIS),
             std::make_pair(1.0, double(ccdsubpixel)));
-  EXPECT_EQ(Longs({long(Bars().size()), LastBarColour()}), Longs({256, kDoneGrey}));
-  EXPECT_EQ(CtrlText(pHandle, MAIN_NUMAnaMax), "2040");
-  // The file dialogue as asked for, and the button hid itself.
+  // The file dialogue as asked for (a typed name gets .dat), and the button hid itself.
   const PopupCall& call = PopupCalls().back();
   EXPECT_EQ(call.title + "|" + call.text + "|" + call.pattern,
             "TARVO-LT-Series-Linearisation-File|XF-LINEAR.DAT|*.dat");
-  EXPECT_EQ(Longs({call.button, Visible(CALIB_BTNWriteXFMA), Visible(CALIB_BTNWriteXFSL)}),
-            Longs({VAL_LOAD_BUTTON, 0, 1}));
+  EXPECT_EQ(Longs({call.button, call.restrictExtension, Visible(CALIB_BTNWriteXFMA),
+                   Visible(CALIB_BTNWriteXFSL)}),
+            Longs({VAL_LOAD_BUTTON, 1, 0, 1}));
   EXPECT_EQ(std::string(file_name), dir_ + "/LIN2048.DAT");
 }
 
@@ -254,45 +195,56 @@ TEST_F(XFlashTest, CancelledOrBadFilesSendNothingAndHideTheirButton) {
       {dir + "short.dat", "Linearisation file refused: only 2000 of 2048 values!"},
       {dir + "range.dat", "Linearisation file refused: value out of range in line 41!"},
       {dir + "text.dat", "Linearisation file refused: no number in line 6!"},
-      {dir + "missing.dat", "Linearisation file cannot be read!"},
-      {"x", "Linearisation file cannot be read!"},   // a name of one letter is no cancel
+      {"x", "Linearisation file cannot be read!"},   // missing; a name of one letter is no cancel
       {dir_, "Linearisation file cannot be read!"},  // a folder: the read fails
       {dir + "huge.dat", "Linearisation file cannot be read!"}};
   // clang-format on
+  const size_t before = sim().requests().size();
   for (const auto& [path, status] : cases) {
     for (int button : {CALIB_BTNWriteXFSL, CALIB_BTNWriteXFMA}) {
-      for (int b : {CALIB_BTNWriteXFSL, CALIB_BTNWriteXFMA})
-        SetCtrlAttribute(pCalib, b, ATTR_VISIBLE, 1);
+      const int other = button == CALIB_BTNWriteXFSL ? CALIB_BTNWriteXFMA : CALIB_BTNWriteXFSL;
+      SetCtrlAttribute(pCalib, button, ATTR_VISIBLE, 1);
+      SetCtrlAttribute(pCalib, other, ATTR_VISIBLE, 1);
       ShowStatusText("previous");
-      const size_t before = sim().requests().size();
       QueueFileAnswer(path.empty() ? VAL_NO_FILE_SELECTED : VAL_EXISTING_FILE_SELECTED, path);
       FireCtrlEvent(pCalib, button, EVENT_COMMIT);
       EXPECT_EQ(Status(), status);
-      EXPECT_EQ(sim().requests().size(), before) << path;
-      EXPECT_FALSE(Visible(button)) << path;
-      EXPECT_TRUE(Visible(button == CALIB_BTNWriteXFSL ? CALIB_BTNWriteXFMA : CALIB_BTNWriteXFSL));
-      for (int i = 0; i < kLinValues; ++i) ASSERT_EQ(linArray[i], i) << path;
+      EXPECT_EQ(Longs({Visible(button), Visible(other)}), Longs({0, 1})) << path;
     }
   }
+  EXPECT_EQ(sim().requests().size(), before);
+  for (int i = 0; i < kLinValues; ++i) ASSERT_EQ(linArray[i], i);
 }
 
-TEST_F(XFlashTest, UnansweredAndLateFramesAreCountedAndEveryFrameIsSent) {
-  // Replies that stop after the clear and 250 frames, none at all, or each
-  // 1.6 s after its frame (inside the next frame's wait).
+// A whole answered upload ends with a grey bar over the green ones (one a
+// frame, up to its place in the table); pp then holds the echo of its last
+// frame. Uploads whose replies stop before the last frame, after the clear or
+// come each 1.6 s after its frame (inside the next frame's wait) still send
+// every frame, count what was not answered and confirm nothing.
+TEST_F(XFlashTest, UnansweredAndLateFramesAreCountedAndConfirmNothing) {
   // clang-format off
   const std::tuple<int, double, const char*> cases[] = {
-      {1 + 250, 0, "X-FLASH upload incomplete: 6 of 256 frames unanswered!"},
-      {0, 0, "X-FLASH incomplete: clear, 256 of 256 unanswered!"}, {-1, 1.6, "X-FLASH upload incomplete: "}};
+      {-1, 0, kDone},
+      {1 + 255, 0, "X-FLASH upload incomplete: 1 of 256 frames unanswered!"},
+      {0, 0, "X-FLASH incomplete: clear, 256 of 256 unanswered!"},
+      {-1, 1.6, "X-FLASH upload incomplete: "}};
   // clang-format on
+  tframes::WriteFile(dir_ + "/table.dat", Numbers(2048, 3000, 1));
   for (const auto& [silentAfter, late, status] : cases) {
     sim().faults().silentAfter = silentAfter < 0 ? -1 : sim().RepliesSent() + silentAfter;
     sim().faults().lateReply = late;
     sim().ClearRequests();
-    Upload(Table());
+    Upload(dir_ + "/table.dat");
     EXPECT_EQ(Status().rfind(status, 0), 0u) << Status();
-    EXPECT_EQ(XFlashRequests(), 257);
-    for (const PlotInfo& b : Bars()) EXPECT_NE(b.fillColor, kDoneGrey);
     if (late > 0) EXPECT_NE(Status().find("wrong echoes"), std::string::npos) << Status();
+    EXPECT_EQ(RequestCount(sim(), kCmdClearXFlash) + RequestCount(sim(), kCmdWriteXFlash), 257);
+    const std::vector<PlotInfo> bars = Bars();
+    ASSERT_EQ(bars.size(), 256u);
+    const PlotInfo& b = bars[254];
+    EXPECT_EQ(std::vector<double>({b.x1, b.y1, b.x2, b.y2, double(b.fillColor),
+                                   double(b.frameColor), double(bars[255].fillColor)}),
+              std::vector<double>({1, 0, 2032, 1, kProgressGreen, kProgressGreen,
+                                   double(status == kDone ? kDoneGrey : kProgressGreen)}));
     SetCtrlAttribute(pCalib, CALIB_BTNWriteXFMA, ATTR_VISIBLE, 1);
     RunFor(2.0);
   }
