@@ -14,20 +14,7 @@
 #include "platform/ui.h"
 
 namespace {
-char g_arg0[] = "tarvo-tests";
-char* g_argv[] = {g_arg0, nullptr};
 bool g_started = false;
-
-int Start() {
-  UseVirtualClock(true);
-  ScriptPopups(true);
-  ClearPopupCalls();
-  ClearSchedule();
-  ResetQuitRequest();
-  int r = AppStart(1, g_argv);
-  g_started = (r == 0);
-  return r;
-}
 }  // namespace
 
 std::shared_ptr<tarvo_sim::SensorSim> NewSensor() {
@@ -39,13 +26,21 @@ std::shared_ptr<tarvo_sim::SensorSim> NewSensor() {
 
 int StartApp(std::shared_ptr<tarvo_sim::SensorSim> sensor) {
   if (!sensor) return StartAppWithLine(std::make_unique<ScriptedLine>());
-  InstallPortBackend(1, MakeSimBackend(std::move(sensor)));
-  return Start();
+  return StartAppWithLine(MakeSimBackend(std::move(sensor)));
 }
 
-int StartAppWithLine(std::unique_ptr<ScriptedLine> line) {
+int StartAppWithLine(std::unique_ptr<PortBackend> line, bool virtualClock) {
+  static char arg0[] = "tarvo-tests";
+  static char* argv[] = {arg0, nullptr};
   InstallPortBackend(1, std::move(line));
-  return Start();
+  UseVirtualClock(virtualClock);
+  ScriptPopups(true);
+  ClearPopupCalls();
+  ClearSchedule();
+  ResetQuitRequest();
+  const int r = AppStart(1, argv);
+  g_started = (r == 0);
+  return r;
 }
 
 void StopApp() {
@@ -67,20 +62,20 @@ std::string CtrlText(int panel, int control) {
   GetCtrlVal(panel, control, buf, sizeof buf);
   return buf;
 }
-
-void AppTest::SetUp() {
-  sensor_ = NewSensor();
-  PrepareSensor(*sensor_);
-  ASSERT_EQ(StartApp(sensor_), 0);
-}
-
-void AppTest::TearDown() { StopApp(); }
-
 std::string Status() { return CtrlText(pHandle, MAIN_TEXTStatus); }
 
 int RequestCount(const tarvo_sim::SensorSim& s, int command, double after) {
   int n = 0;
-  for (const auto& r : s.requests())
-    if (r.command == command && r.time > after) ++n;
+  for (const auto& r : s.requests()) n += r.command == command && r.time > after;
   return n;
 }
+
+void AppTest::SetUp() {
+  sensor_ = NewSensor();
+  if (paced_) {
+    sensor_->SetPacing(true);
+    sensor_->ram[0][2] = 1;
+  }
+  ASSERT_EQ(StartApp(sensor_), 0);
+}
+void AppTest::TearDown() { StopApp(); }

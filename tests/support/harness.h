@@ -16,8 +16,9 @@ std::shared_ptr<tarvo_sim::SensorSim> NewSensor();
 // behind port 1; nullptr leaves port 1 open with nothing answering. Returns the
 // start-up result (0, or -1).
 int StartApp(std::shared_ptr<tarvo_sim::SensorSim> sensor);
-// The same with a scripted line behind port 1 (the port owns it until it is closed).
-int StartAppWithLine(std::unique_ptr<ScriptedLine> line);
+// The same with any line behind port 1 (the port owns it until it is closed),
+// on the virtual clock or on the real one.
+int StartAppWithLine(std::unique_ptr<PortBackend> line, bool virtualClock = true);
 // Shutdown steps (port closed, panels discarded); the schedule is cleared.
 void StopApp();
 // Processes events for `seconds` of (virtual) time.
@@ -29,23 +30,19 @@ std::string Status();
 // Requests with `command` the sensor model received after time `after`.
 int RequestCount(const tarvo_sim::SensorSim& s, int command, double after = -1);
 
-// Fixture: the program started against a healthy sensor model.
+// Fixture: the program started against a healthy sensor model; `paced` makes it
+// answer at the line rate, as a real one does, with an analog output mode so
+// that RESET is offered.
 class AppTest : public ::testing::Test {
  protected:
+  explicit AppTest(bool paced = false) : paced_(paced) {}
   void SetUp() override;
   void TearDown() override;
-  // Override to prepare the model before start-up.
-  virtual void PrepareSensor(tarvo_sim::SensorSim&) {}
   std::shared_ptr<tarvo_sim::SensorSim> sensor_;
   tarvo_sim::SensorSim& sim() { return *sensor_; }
+  bool paced_;
 };
-
-// A sensor that answers at the line rate, as a real one does, with an analog
-// output mode so that RESET is offered.
 class PacedSensorTest : public AppTest {
  protected:
-  void PrepareSensor(tarvo_sim::SensorSim& s) override {
-    s.SetPacing(true);
-    s.ram[0][2] = 1;
-  }
+  PacedSensorTest() : AppTest(true) {}
 };

@@ -31,10 +31,8 @@
 #include "tests/support/frames.h"
 #include "tests/support/harness.h"
 
-// Runs f `dt` seconds of (virtual) time from now.
+// Runs f `dt` seconds of (virtual) time from now; STOP clicked then.
 inline void After(double dt, std::function<void()> f) { ScheduleAt(Timer() + dt, std::move(f)); }
-
-// Clicks STOP `dt` seconds from now.
 inline void StopAfter(double dt) {
   After(dt, [] { ClickCtrl(pHandle, MAIN_BTNStop); });
 }
@@ -82,14 +80,13 @@ class ScriptedAppTest : public ::testing::Test {
     first_ = line_->writes().size();
   }
   void TearDown() override { StopApp(); }
-  // Frames written since start-up.
+  // Frames written since start-up, and their command words.
   std::vector<tframes::Bytes> Sent() const {
     std::vector<tframes::Bytes> out;
     for (size_t i = first_; i < line_->writes().size(); ++i)
       out.push_back(line_->writes()[i].bytes);
     return out;
   }
-  // Command words of the frames written since start-up.
   std::vector<uint16_t> SentCommands() const {
     std::vector<uint16_t> out;
     for (const auto& b : Sent()) out.push_back(b.size() >= 4 ? tframes::WordAt(b, 2) : 0xFFFF);
