@@ -152,11 +152,6 @@ std::string Text(int panel, int control) {
   if (GetCtrlVal(panel, control, buf, sizeof buf) < 0) return "<error>";
   return buf;
 }
-int PanelAttr(int panel, int attribute) {
-  int v = -1;
-  GetPanelAttribute(panel, attribute, &v);
-  return v;
-}
 
 class PanelTest : public ::testing::Test {
  protected:
@@ -179,11 +174,6 @@ class PanelTest : public ::testing::Test {
     Pump();
   }
   QWidget* Wd(int control) { return tarvo_ui::CtrlWidget(main_, control); }
-  int Attr(int control, int attribute) {
-    int v = -1;
-    GetCtrlAttribute(main_, control, attribute, &v);
-    return v;
-  }
   int Int(int control) {
     int v = -1;
     GetCtrlVal(main_, control, &v);
@@ -257,8 +247,9 @@ TEST_F(PanelTest, TopLevelAndChildPanels) {
   SetPanelAttribute(child, ATTR_TOP, 7);
   EXPECT_EQ(tarvo_ui::PanelWidget(child)->pos(), QPoint(120, 7));
   HidePanel(main_);
-  EXPECT_FALSE(PanelVisible(child));             // its parent is hidden
-  EXPECT_EQ(PanelAttr(child, ATTR_VISIBLE), 1);  // but it keeps its own state
+  int own = -1;  // hidden with its parent, but it keeps its own state
+  GetPanelAttribute(child, ATTR_VISIBLE, &own);
+  EXPECT_EQ(std::make_pair(PanelVisible(child), own), std::make_pair(false, 1));
 
   // Discarding the parent takes the child along.
   DiscardPanel(main_);
@@ -433,7 +424,9 @@ TEST_F(PanelTest, AttributesReachTheWidgets) {
   for (const auto& r : rows) {
     SCOPED_TRACE(std::to_string(r.control) + " attribute " + std::to_string(r.attribute));
     EXPECT_EQ(SetCtrlAttribute(main_, r.control, r.attribute, r.value), 0);
-    EXPECT_EQ(Attr(r.control, r.attribute), r.value);
+    int got = -1;
+    GetCtrlAttribute(main_, r.control, r.attribute, &got);
+    EXPECT_EQ(got, r.value);
     EXPECT_EQ(r.shown(Wd(r.control)), r.expect);
   }
   EXPECT_TRUE(g_events.empty());
@@ -524,6 +517,9 @@ TEST_F(PanelTest, UserInputOnWidgetsFiresValueChangedThenCommit) {
   EXPECT_EQ(Int(kSpin), 123);
   SetCtrlAttribute(main_, kDSpin, ATTR_DIMMED, 1);
   EXPECT_EQ(EnterCtrlVal(main_, kDSpin, 3.5), 0);
+  double d = 0;
+  GetCtrlVal(main_, kDSpin, &d);
+  EXPECT_EQ(d, 2.5);                           // the entry before dimming, not the one refused
   EXPECT_LT(EnterCtrlVal(main_, kNum, 1), 0);  // a display takes no input
   EXPECT_TRUE(g_events.empty());
 }
@@ -662,9 +658,8 @@ TEST_F(PanelTest, GraphPlotsAxesCursorsAndErrors) {
   EXPECT_LT(PlotXY(main_, kGraph, x, y, 0, VAL_FAT_LINE, VAL_SIMPLE_DOT, VAL_SOLID, 1, 0), 0);
   EXPECT_EQ(GetGraphPlots(main_, kGraph).size(), 1u);
 
-  EXPECT_EQ(Range(kGraph, VAL_XAXIS), Span(0, 4096));  // from the panel file
   EXPECT_LT(SetAxisScalingMode(main_, kGraph, VAL_XAXIS, VAL_MANUAL, 5, 5), 0);
-  EXPECT_EQ(Range(kGraph, VAL_XAXIS), Span(0, 4096));
+  EXPECT_EQ(Range(kGraph, VAL_XAXIS), Span(0, 4096));  // as in the panel file
   SetAxisScalingMode(main_, kGraph, VAL_RIGHT_YAXIS, VAL_MANUAL, 0, 256);
   EXPECT_EQ(Range(kGraph, VAL_RIGHT_YAXIS), Span(0, 256));
   EXPECT_EQ(SetAxisScalingMode(main_, kGraph, VAL_LEFT_YAXIS, VAL_AUTOSCALE, 0, 0), 0);
@@ -674,8 +669,7 @@ TEST_F(PanelTest, GraphPlotsAxesCursorsAndErrors) {
   SetCursorAttribute(main_, kGraph, 2, ATTR_CURSOR_POINT_STYLE, VAL_SOLID_SQUARE);
   GetCursorAttribute(main_, kGraph, 1, ATTR_CURSOR_POINT_STYLE, &style);
   EXPECT_EQ(style, VAL_NO_POINT);  // one cursor at a time
-  // The graph has two cursors; a strip chart, a graph and a spin box each take only their own
-  // calls.
+  // The graph has two cursors; each kind of control takes only its own calls.
   for (int rc :
        {SetGraphCursor(main_, kGraph, 3, 0, 0), PlotRectangle(main_, kStrip, 0, 0, 1, 1, 0, 0),
         PlotStripChart(main_, kGraph, x, 1, 0, 0), SetGraphCursor(main_, kSpin, 1, 0, 0)})
