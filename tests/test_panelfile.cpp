@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 #include "app/panels.h"
@@ -66,8 +67,8 @@ class PanelFile : public ::testing::Test {
 
 TEST_F(PanelFile, ControlsLieInsideTheirPanelsBelowTheHeaderAndBesideTheChildArea) {
   const Rect main = PanelRect(pHandle), child = PanelRect(pPara0);
-  EXPECT_TRUE(main.width <= 1280 && main.height <= 800) << main;
-  EXPECT_TRUE(PanelRect(pPopUp).width <= 1280 && PanelRect(pPopUp).height <= 800);
+  for (const Rect& r : {main, PanelRect(pPopUp)})
+    EXPECT_TRUE(r.width <= 1280 && r.height <= 800) << r;
   // The four child panels take turns in one rectangle inside the main panel.
   EXPECT_TRUE(child.Inside(main.width, main.height)) << child;
   for (int p : {pPara1, pPara2, pCalib})
@@ -75,11 +76,9 @@ TEST_F(PanelFile, ControlsLieInsideTheirPanelsBelowTheHeaderAndBesideTheChildAre
               std::make_pair(child.width, child.height));
   // The header band spans the top; the logo leaves the title line (top 32) free.
   const Rect header = Bounds(pHandle, MAIN_DECOHeader), logo = Bounds(pHandle, MAIN_PICTLogo);
-  EXPECT_EQ(header.left + header.top, 0);
-  EXPECT_EQ(header.width, main.width);
-  EXPECT_LE(header.bottom(), child.top);
-  EXPECT_LE(logo.bottom(), 32);
-  EXPECT_LE(logo.right(), header.right());
+  EXPECT_TRUE(header.left + header.top == 0 && header.width == main.width) << header;
+  EXPECT_TRUE(header.bottom() <= child.top && logo.bottom() <= 32 &&
+              logo.right() <= header.right());
 
   ForEachControl([&](int panel, int id, tarvo_ui::Kind) {
     const Rect r = Bounds(panel, id);
@@ -134,12 +133,11 @@ TEST_F(PanelFile, StartValuesAreTheProgramsStartValues) {
   // The sets the start-up read from the panels are the record's start values.
   const Parameter read = parameter;
   SetParameterStartValues();
-  EXPECT_EQ(std::memcmp(read.set0, parameter.set0, sizeof read.set0), 0);
-  EXPECT_EQ(std::memcmp(read.set1, parameter.set1, sizeof read.set1), 0);
-  EXPECT_EQ(std::memcmp(read.set2, parameter.set2, sizeof read.set2), 0);
-  EXPECT_EQ(read.set0Long, parameter.set0Long);
-  EXPECT_EQ(read.set1Long[0], parameter.set1Long[0]);
-  EXPECT_EQ(read.set2Long[0], parameter.set2Long[0]);
+  EXPECT_FALSE(std::memcmp(read.set0, parameter.set0, sizeof read.set0) ||
+               std::memcmp(read.set1, parameter.set1, sizeof read.set1) ||
+               std::memcmp(read.set2, parameter.set2, sizeof read.set2));
+  EXPECT_EQ(std::make_tuple(read.set0Long, read.set1Long[0], read.set2Long[0]),
+            std::make_tuple(parameter.set0Long, parameter.set1Long[0], parameter.set2Long[0]));
 }
 
 // Every edit holds a whole word (6173: the service code), every ring the five

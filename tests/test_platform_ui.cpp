@@ -152,11 +152,6 @@ std::string Text(int panel, int control) {
   if (GetCtrlVal(panel, control, buf, sizeof buf) < 0) return "<error>";
   return buf;
 }
-int PanelAttr(int panel, int attribute) {
-  int v = -1;
-  GetPanelAttribute(panel, attribute, &v);
-  return v;
-}
 
 class PanelTest : public ::testing::Test {
  protected:
@@ -179,11 +174,6 @@ class PanelTest : public ::testing::Test {
     Pump();
   }
   QWidget* Wd(int control) { return tarvo_ui::CtrlWidget(main_, control); }
-  int Attr(int control, int attribute) {
-    int v = -1;
-    GetCtrlAttribute(main_, control, attribute, &v);
-    return v;
-  }
   int Int(int control) {
     int v = -1;
     GetCtrlVal(main_, control, &v);
@@ -237,10 +227,7 @@ TEST_F(PanelTest, LoadFailuresAndWhereTheFileIsFound) {
 
 TEST_F(PanelTest, TopLevelAndChildPanels) {
   QWidget* w = tarvo_ui::PanelWidget(main_);
-  ASSERT_TRUE(w);
-  EXPECT_TRUE(w->isWindow());
-  EXPECT_EQ(w->windowTitle(), "Test main");
-  EXPECT_EQ(w->size(), QSize(600, 400));
+  EXPECT_TRUE(w->isWindow() && w->windowTitle() == "Test main" && w->size() == QSize(600, 400));
   EXPECT_FALSE(PanelVisible(main_));                  // not shown before DisplayPanel
   EXPECT_EQ(w->findChildren<QSpinBox*>().size(), 1);  // only the numbered panel is built
 
@@ -260,13 +247,13 @@ TEST_F(PanelTest, TopLevelAndChildPanels) {
   SetPanelAttribute(child, ATTR_TOP, 7);
   EXPECT_EQ(tarvo_ui::PanelWidget(child)->pos(), QPoint(120, 7));
   HidePanel(main_);
-  EXPECT_FALSE(PanelVisible(child));             // its parent is hidden
-  EXPECT_EQ(PanelAttr(child, ATTR_VISIBLE), 1);  // but it keeps its own state
+  int own = -1;  // hidden with its parent, but it keeps its own state
+  GetPanelAttribute(child, ATTR_VISIBLE, &own);
+  EXPECT_EQ(std::make_pair(PanelVisible(child), own), std::make_pair(false, 1));
 
   // Discarding the parent takes the child along.
   DiscardPanel(main_);
-  EXPECT_LT(SetCtrlVal(child, 1, 5), 0);
-  EXPECT_LT(DisplayPanel(main_), 0);
+  EXPECT_TRUE(SetCtrlVal(child, 1, 5) < 0 && DisplayPanel(main_) < 0);
 }
 
 // ---- Serial ports ------------------------------------------------------------------
@@ -347,13 +334,13 @@ TEST_F(PanelTest, ValuesKeepTheControlsTypeRangeAndText) {
   EXPECT_LT(SetCtrlVal(main_, kRing, 3), 0);  // no such item: unchanged
   EXPECT_EQ(Int(kRing), 2);
   float f = 0;
-  SetCtrlVal(main_, kDSpin, 7.8);
-  GetCtrlVal(main_, kDSpin, &f);
-  EXPECT_EQ(static_cast<unsigned int>(f * 1024), 7987u);
   unsigned int u32 = 0;
+  SetCtrlVal(main_, kDSpin, 7.8);
   SetCtrlVal(main_, kD32, 4000000000u);
+  GetCtrlVal(main_, kDSpin, &f);
   GetCtrlVal(main_, kD32, &u32);
-  EXPECT_EQ(u32, 4000000000u);
+  EXPECT_EQ(std::make_pair(static_cast<unsigned int>(f * 1024), u32),
+            std::make_pair(7987u, 4000000000u));
   // Numeric display: formatted with its precision; a status line shows numbers as text.
   for (const auto& s : {std::pair<double, std::string>{1.23456, "1.235"}, {-0.0001, "0.000"}}) {
     SetCtrlVal(main_, kNum, s.first);
@@ -362,41 +349,39 @@ TEST_F(PanelTest, ValuesKeepTheControlsTypeRangeAndText) {
   SetCtrlVal(main_, kStatus, 42u);
   EXPECT_EQ(Text(main_, kStatus), "42");
   int i = 0;
-  EXPECT_LT(SetCtrlVal(main_, kGraph, 1), 0);
-  EXPECT_LT(GetCtrlVal(main_, kDeco, &i), 0);
-  EXPECT_LT(GetCtrlVal(main_, 999, &i), 0);
+  for (int rc :
+       {SetCtrlVal(main_, kGraph, 1), GetCtrlVal(main_, kDeco, &i), GetCtrlVal(main_, 999, &i)})
+    EXPECT_LT(rc, 0);
 
   // Texts: cut to the buffer, never inside a character; single bytes of the
   // Windows code page reach the screen intact.
-  SetCtrlVal(main_, kStatus, "Echo Check");
   char small[5];
-  EXPECT_EQ(GetCtrlVal(main_, kStatus, small, sizeof small), 0);
-  EXPECT_STREQ(small, "Echo");
+  for (const auto& [set, size, expect] :
+       {std::make_tuple("Echo Check", 5, "Echo"), std::make_tuple("ab\xC3\xA4", 4, "ab")}) {
+    SetCtrlVal(main_, kStatus, set);
+    EXPECT_EQ(GetCtrlVal(main_, kStatus, small, size), 0);
+    EXPECT_STREQ(small, expect);
+  }
   EXPECT_LT(GetCtrlVal(main_, kStatus, small, 0), 0);
-  SetCtrlVal(main_, kStatus, "ab\xC3\xA4");
-  char three[4];
-  GetCtrlVal(main_, kStatus, three, sizeof three);
-  EXPECT_STREQ(three, "ab");
   SetCtrlVal(main_, kStatus, "7.8\xB5m, 5\x80");
   EXPECT_EQ(Text(main_, kStatus), "7.8\xC2\xB5m, 5\xE2\x82\xAC");
   EXPECT_TRUE(g_events.empty());  // no callback fires for what the program writes
 }
 
 TEST_F(PanelTest, TextBoxLines) {
-  EXPECT_EQ(ReplaceTextBoxLine(main_, kText, 3, "four"), 0);
+  ReplaceTextBoxLine(main_, kText, 3, "four");
   ReplaceTextBoxLine(main_, kText, 1, "+/-1\xB5m");
   EXPECT_EQ(Text(main_, kText), "\n+/-1\xC2\xB5m\n\nfour");
   char line[16];
   EXPECT_EQ(GetTextBoxLine(main_, kText, 3, line, sizeof line), 0);
   EXPECT_STREQ(line, "four");
   EXPECT_LT(GetTextBoxLine(main_, kText, 4, line, sizeof line), 0);
-  EXPECT_EQ(ResetTextBox(main_, kText, "new"), 0);
-  EXPECT_EQ(Text(main_, kText), "new");
-  EXPECT_EQ(ReplaceTextBoxLine(main_, kStatus, 0, "status"), 0);
-  EXPECT_EQ(Text(main_, kStatus), "status");
-  EXPECT_LT(ReplaceTextBoxLine(main_, kStatus, 1, "x"), 0);
-  EXPECT_LT(ReplaceTextBoxLine(main_, kText, -1, "x"), 0);
-  EXPECT_LT(ResetTextBox(main_, kSpin, "x"), 0);
+  ResetTextBox(main_, kText, "new");
+  ReplaceTextBoxLine(main_, kStatus, 0, "status");
+  EXPECT_EQ(Text(main_, kText) + " " + Text(main_, kStatus), "new status");
+  for (int rc : {ReplaceTextBoxLine(main_, kStatus, 1, "x"),
+                 ReplaceTextBoxLine(main_, kText, -1, "x"), ResetTextBox(main_, kSpin, "x")})
+    EXPECT_LT(rc, 0);
 }
 
 // ---- Attributes ------------------------------------------------------------------
@@ -439,7 +424,9 @@ TEST_F(PanelTest, AttributesReachTheWidgets) {
   for (const auto& r : rows) {
     SCOPED_TRACE(std::to_string(r.control) + " attribute " + std::to_string(r.attribute));
     EXPECT_EQ(SetCtrlAttribute(main_, r.control, r.attribute, r.value), 0);
-    EXPECT_EQ(Attr(r.control, r.attribute), r.value);
+    int got = -1;
+    GetCtrlAttribute(main_, r.control, r.attribute, &got);
+    EXPECT_EQ(got, r.value);
     EXPECT_EQ(r.shown(Wd(r.control)), r.expect);
   }
   EXPECT_TRUE(g_events.empty());
@@ -450,9 +437,9 @@ TEST_F(PanelTest, AttributesReachTheWidgets) {
   SetCtrlAttribute(main_, kBtn, ATTR_LABEL_TEXT, "Go");
   EXPECT_EQ(qobject_cast<QAbstractButton*>(Wd(kBtn))->text(), "Go");
   int v = 0;
-  EXPECT_LT(SetCtrlAttribute(main_, kBtn, 9999, 1), 0);
-  EXPECT_LT(GetCtrlAttribute(main_, kBtn, 9999, &v), 0);
-  EXPECT_LT(SetCtrlAttribute(main_, kBtn, ATTR_NUM_TRACES, 5), 0);
+  for (int rc : {SetCtrlAttribute(main_, kBtn, 9999, 1), GetCtrlAttribute(main_, kBtn, 9999, &v),
+                 SetCtrlAttribute(main_, kBtn, ATTR_NUM_TRACES, 5)})
+    EXPECT_LT(rc, 0);
 }
 
 TEST_F(PanelTest, RunTimeTextMessagesAndPictures) {
@@ -462,9 +449,8 @@ TEST_F(PanelTest, RunTimeTextMessagesAndPictures) {
   EXPECT_TRUE(a >= 1000 && b >= 1000 && a != b) << a << " " << b;
   SetCtrlAttribute(main_, a, ATTR_TEXT_POINT_SIZE, 11);
   SetCtrlVal(main_, a, "Velmora GmbH");
-  EXPECT_EQ(Text(main_, a), "Velmora GmbH");
-  EXPECT_TRUE(CtrlVisible(main_, a));
-  EXPECT_EQ(Wd(a)->pos(), QPoint(15, 9));
+  EXPECT_TRUE(Text(main_, a) == "Velmora GmbH" && CtrlVisible(main_, a) &&
+              Wd(a)->pos() == QPoint(15, 9));
   EXPECT_GE(Wd(a)->width(), QFontMetrics(Wd(a)->font()).horizontalAdvance("Velmora GmbH"));
   EXPECT_LT(NewCtrl(main_, 77, "", 0, 0), 0);
 
@@ -473,10 +459,9 @@ TEST_F(PanelTest, RunTimeTextMessagesAndPictures) {
   QImage img(16, 8, QImage::Format_RGB32);
   img.fill(Qt::red);
   ASSERT_TRUE(img.save(bmp, "BMP"));
-  EXPECT_EQ(DisplayImageFile(main_, kPict, bmp.toUtf8().constData()), 0);
-  EXPECT_FALSE(pict->pixmap().isNull());
-  EXPECT_LT(DisplayImageFile(main_, kPict, "no-such-logo.bmp"), 0);
-  EXPECT_TRUE(pict->pixmap().isNull());
+  EXPECT_TRUE(DisplayImageFile(main_, kPict, bmp.toUtf8().constData()) == 0 &&
+              !pict->pixmap().isNull());
+  EXPECT_TRUE(DisplayImageFile(main_, kPict, "no-such-logo.bmp") < 0 && pict->pixmap().isNull());
 }
 
 // ---- Events ------------------------------------------------------------------------
@@ -492,7 +477,7 @@ TEST_F(PanelTest, ClicksGiveTheEventsOfARealClick) {
   }
   ClickCtrl(main_, kTog);
   EXPECT_EQ(Int(kTog), 0);
-  g_events.clear();
+  TakeCodes();
   ClickCtrl(main_, kRing);  // a ring only opens on a click; nothing is chosen yet
   EXPECT_EQ(TakeCodes(), (Codes{3}));
 
@@ -529,11 +514,12 @@ TEST_F(PanelTest, UserInputOnWidgetsFiresValueChangedThenCommit) {
   QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
   QApplication::sendEvent(Wd(kSpin), &enter);
   EXPECT_EQ(TakeCodes(), (Codes{2, 1}));
-  double d = 0;
-  GetCtrlVal(main_, kDSpin, &d);
-  EXPECT_EQ(std::make_pair(Int(kSpin), d), std::make_pair(123, 2.5));
+  EXPECT_EQ(Int(kSpin), 123);
   SetCtrlAttribute(main_, kDSpin, ATTR_DIMMED, 1);
   EXPECT_EQ(EnterCtrlVal(main_, kDSpin, 3.5), 0);
+  double d = 0;
+  GetCtrlVal(main_, kDSpin, &d);
+  EXPECT_EQ(d, 2.5);                           // the entry before dimming, not the one refused
   EXPECT_LT(EnterCtrlVal(main_, kNum, 1), 0);  // a display takes no input
   EXPECT_TRUE(g_events.empty());
 }
@@ -606,11 +592,13 @@ TEST_F(PanelTest, NestedEventProcessingAndFiredEvents) {
   // A fired event reaches the named callback only.
   g_onEvent = nullptr;
   g_events.clear();
-  EXPECT_EQ(FireCtrlEvent(main_, kSpin, EVENT_COMMIT), 0);
-  EXPECT_EQ(FireCtrlEvent(main_, kNum, EVENT_COMMIT), 0);  // no callback: nothing
-  EXPECT_EQ(FirePanelEvent(main_, EVENT_CLOSE), 0);
-  EXPECT_LT(FireCtrlEvent(main_, 999, EVENT_COMMIT), 0);
-  EXPECT_LT(FireCtrlEvent(-5, kSpin, EVENT_COMMIT), 0);
+  // kNum has no callback: nothing; no control 999, no panel -5.
+  EXPECT_EQ(
+      std::vector<int>(
+          {FireCtrlEvent(main_, kSpin, EVENT_COMMIT), FireCtrlEvent(main_, kNum, EVENT_COMMIT),
+           FirePanelEvent(main_, EVENT_CLOSE), FireCtrlEvent(main_, 999, EVENT_COMMIT) < 0,
+           FireCtrlEvent(-5, kSpin, EVENT_COMMIT) < 0}),
+      std::vector<int>({0, 0, 0, 1, 1}));
   EXPECT_EQ(g_events, (std::vector<Ev>{{main_, kSpin, 1}, {main_, 0, EVENT_CLOSE}}));
 }
 
@@ -670,9 +658,8 @@ TEST_F(PanelTest, GraphPlotsAxesCursorsAndErrors) {
   EXPECT_LT(PlotXY(main_, kGraph, x, y, 0, VAL_FAT_LINE, VAL_SIMPLE_DOT, VAL_SOLID, 1, 0), 0);
   EXPECT_EQ(GetGraphPlots(main_, kGraph).size(), 1u);
 
-  EXPECT_EQ(Range(kGraph, VAL_XAXIS), Span(0, 4096));  // from the panel file
   EXPECT_LT(SetAxisScalingMode(main_, kGraph, VAL_XAXIS, VAL_MANUAL, 5, 5), 0);
-  EXPECT_EQ(Range(kGraph, VAL_XAXIS), Span(0, 4096));
+  EXPECT_EQ(Range(kGraph, VAL_XAXIS), Span(0, 4096));  // as in the panel file
   SetAxisScalingMode(main_, kGraph, VAL_RIGHT_YAXIS, VAL_MANUAL, 0, 256);
   EXPECT_EQ(Range(kGraph, VAL_RIGHT_YAXIS), Span(0, 256));
   EXPECT_EQ(SetAxisScalingMode(main_, kGraph, VAL_LEFT_YAXIS, VAL_AUTOSCALE, 0, 0), 0);
@@ -681,11 +668,12 @@ TEST_F(PanelTest, GraphPlotsAxesCursorsAndErrors) {
   int style = 0;
   SetCursorAttribute(main_, kGraph, 2, ATTR_CURSOR_POINT_STYLE, VAL_SOLID_SQUARE);
   GetCursorAttribute(main_, kGraph, 1, ATTR_CURSOR_POINT_STYLE, &style);
-  EXPECT_EQ(style, VAL_NO_POINT);                        // one cursor at a time
-  EXPECT_LT(SetGraphCursor(main_, kGraph, 3, 0, 0), 0);  // the graph has two
-  EXPECT_LT(PlotRectangle(main_, kStrip, 0, 0, 1, 1, 0, 0), 0);
-  EXPECT_LT(PlotStripChart(main_, kGraph, x, 1, 0, 0), 0);
-  EXPECT_LT(SetGraphCursor(main_, kSpin, 1, 0, 0), 0);
+  EXPECT_EQ(style, VAL_NO_POINT);  // one cursor at a time
+  // The graph has two cursors; each kind of control takes only its own calls.
+  for (int rc :
+       {SetGraphCursor(main_, kGraph, 3, 0, 0), PlotRectangle(main_, kStrip, 0, 0, 1, 1, 0, 0),
+        PlotStripChart(main_, kGraph, x, 1, 0, 0), SetGraphCursor(main_, kSpin, 1, 0, 0)})
+    EXPECT_LT(rc, 0);
 }
 
 TEST_F(PanelTest, StripChartTakesValuesInTurnAndKeepsOneScreen) {
@@ -705,8 +693,8 @@ TEST_F(PanelTest, StripChartTakesValuesInTurnAndKeepsOneScreen) {
   PlotStripChart(main_, kStrip, values, 500, 0, 0);
   EXPECT_EQ(SetCtrlAttribute(main_, kStrip, ATTR_POINTS_PER_SCREEN, 10), 0);
   const std::vector<double> pts = GetStripTrace(main_, kStrip, 1);
-  ASSERT_EQ(pts.size(), 10u);
-  EXPECT_EQ(pts.back(), 1495);
+  EXPECT_EQ(std::make_pair(pts.size(), pts.empty() ? 0.0 : pts.back()),
+            std::make_pair(size_t{10}, 1495.0));
   const Span time = Range(kStrip, VAL_XAXIS);
   EXPECT_EQ(time.second - time.first, 9);
 
@@ -714,7 +702,7 @@ TEST_F(PanelTest, StripChartTakesValuesInTurnAndKeepsOneScreen) {
   EXPECT_TRUE(GetStripTrace(main_, kStrip, 3).empty());
   EXPECT_LT(SetCtrlAttribute(main_, kStrip, ATTR_NUM_TRACES, 0), 0);
   EXPECT_EQ(Range(kStrip, VAL_LEFT_YAXIS), Span(0, 4096));  // from the panel file
-  EXPECT_EQ(SetAxisScalingMode(main_, kStrip, VAL_LEFT_YAXIS, VAL_MANUAL, 480, 520), 0);
+  SetAxisScalingMode(main_, kStrip, VAL_LEFT_YAXIS, VAL_MANUAL, 480, 520);
   EXPECT_EQ(Range(kStrip, VAL_LEFT_YAXIS), Span(480, 520));
   EXPECT_LT(SetTraceAttribute(main_, kStrip, 6, ATTR_TRACE_COLOR, 0), 0);
   int thickness = 0;
@@ -748,9 +736,6 @@ TEST_F(PanelTest, GraphsReallyDrawWhatTheyHold) {
   PlotStripChart(main_, kStrip, values, 500, 0, 0);
   EXPECT_EQ(Pixels(kStrip, reddish), 0);
   EXPECT_EQ(SetTraceAttribute(main_, kStrip, 4, ATTR_TRACE_COLOR, 0xFF0000), 0);
-  int colour = 0;
-  GetTraceAttribute(main_, kStrip, 4, ATTR_TRACE_COLOR, &colour);
-  EXPECT_EQ(colour, 0xFF0000);
   EXPECT_GT(Pixels(kStrip, reddish), 100);  // smoothed: reddish, not pure red
 }
 
