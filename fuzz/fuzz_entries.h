@@ -74,7 +74,8 @@ class ByteStreamLine : public PortBackend {
 
 constexpr int kFuzzPort = 7;
 
-// Opens kFuzzPort on `line` the way the connect sequence does.
+// Opens kFuzzPort on `line` the way the connect sequence does, with the
+// receive notification on.
 inline void OpenFuzzPort(std::unique_ptr<PortBackend> line) {
   UseVirtualClock(true);
   InstallPortBackend(kFuzzPort, std::move(line));
@@ -83,13 +84,11 @@ inline void OpenFuzzPort(std::unique_ptr<PortBackend> line) {
   SetComTime(com, TIMEOUT);
   rx_flag = 0;
   graph_flag = 0;
+  LineHandlerOn();
 }
 
 // Checks one frame the receive handler accepted against the bytes it came from.
 inline void CheckReceivedFrame() {
-  unsigned char again[kFrameBytes];
-  uint16_t words[16];
-  std::memset(words, 0, sizeof words);
   const bool measurement = szReadBuf[2] == 0x00 && szReadBuf[3] == 0x08;
   if (graph_flag != (measurement ? 1 : 0)) FuzzFail("measurement flag");
   if (measurement) {
@@ -102,18 +101,16 @@ inline void CheckReceivedFrame() {
       FuzzFail("measurement values");
   } else {
     // 15 payload words: encoding them again gives bytes 6..35 back.
-    for (int i = 0; i < 15; ++i) words[i] = pp[i];
+    unsigned char again[kFrameBytes];
+    uint16_t words[16] = {};
+    std::copy(pp, pp + 15, words);
     EncodeFrame(again, 0, 0, words);
     if (std::memcmp(again + 6, szReadBuf + 6, kFrameBytes - 6) != 0) FuzzFail("payload words");
     // Into the set the argument names (3 and above: no such set, nothing changes).
     const uint16_t set = static_cast<uint16_t>(szReadBuf[5] % 4);
     CopyPPtoVars(set);
-    if (set < 3) {
-      uint16_t back[16];
-      std::memcpy(back, pp, sizeof back);
-      CopyVarsToPP(set);
-      if (std::memcmp(back, pp, 15 * sizeof(uint16_t)) != 0) FuzzFail("set round trip");
-    }
+    CopyVarsToPP(set);
+    if (set < 3 && !std::equal(pp, pp + 15, words)) FuzzFail("set round trip");
   }
 }
 
@@ -133,7 +130,6 @@ inline int FuzzReceivePath(const uint8_t* data, size_t size) {
   auto owned = std::make_unique<ByteStreamLine>(stream, streamSize, chunks, nChunks);
   ByteStreamLine* line = owned.get();
   OpenFuzzPort(std::move(owned));
-  LineHandlerOn();
   bool last = false;  // one more pass once the line has delivered everything
   for (int pass = 0; pass < 4097 && !last; ++pass) {
     last = line->Done();
@@ -146,14 +142,13 @@ inline int FuzzReceivePath(const uint8_t* data, size_t size) {
   if (options & 1) {
     // The firmware text: the same bytes as a 72-byte raw reply (or less, or more).
     OpenFuzzPort(std::make_unique<ByteStreamLine>(stream, streamSize, chunks, nChunks, true));
-    LineHandlerOn();
     pcbtype = (options & 2) ? 1 : 0;
     const int got = GetVERSIONInfo();
     if (got < 0) FuzzFail("version length");
     if (std::memchr(szVersion, '\0', sizeof szVersion) == nullptr) FuzzFail("version text end");
-    if (std::memchr(szStatus, '\0', sizeof szStatus) == nullptr) FuzzFail("status text end");
-    for (const char* c = szStatus; *c; ++c)
-      if (static_cast<unsigned char>(*c) < 0x20) FuzzFail("control character in status");
+    const char* end = static_cast<const char*>(std::memchr(szStatus, '\0', sizeof szStatus));
+    if (!end || std::any_of<const char*>(szStatus, end, [](unsigned char c) { return c < 0x20; }))
+      FuzzFail("status text");
     CloseCom(kFuzzPort);
   }
   return 0;
@@ -163,19 +158,18 @@ inline int FuzzReceivePath(const uint8_t* data, size_t size) {
 inline int FuzzParaFile(const uint8_t* data, size_t size) {
   // Exactly `size` bytes, no terminator: a read past the end is caught.
   std::vector<char> text(data, data + size);
-  uint32_t values[kParaFileValues];
-  for (auto& v : values) v = 0xA5A5A5A5u;
+  uint32_t values[kParaFileValues], again[kParaFileValues];
+  std::fill(values, values + kParaFileValues, 0xA5A5A5A5u);
   const ParaParseResult r = ParseParaFile(text.data(), text.size(), values);
   if (std::strlen(ParaParseText(r)) == 0) FuzzFail("para result text");
   if (r != kParaOk) {
-    for (auto v : values)
-      if (v != 0xA5A5A5A5u) FuzzFail("values written on refusal");
+    if (std::count(values, values + kParaFileValues, 0xA5A5A5A5u) != kParaFileValues)
+      FuzzFail("values written on refusal");
     return 0;
   }
+  // A short or failed write is refused when read back.
   char out[kParaFileBytes];
   const size_t n = FormatParaFile(values, out, sizeof out);
-  if (n != kParaFileBytes) FuzzFail("para format length");
-  uint32_t again[kParaFileValues];
   if (ParseParaFile(out, n, again) != kParaOk) FuzzFail("para written file refused");
   if (std::memcmp(again, values, sizeof values) != 0) FuzzFail("para round trip");
   return 0;
@@ -190,8 +184,7 @@ inline int FuzzLinFile(const uint8_t* data, size_t size) {
   if (r.count < 0 || r.count > kLinValues) FuzzFail("lin count");
   if (r.line < 1) FuzzFail("lin line");
   if (r.error == kLinOk && r.count != kLinValues) FuzzFail("lin ok with too few");
-  if (r.error != kLinOk && r.error != kLinTooFew && r.error != kLinOutOfRange &&
-      r.error != kLinNotANumber)
+  if (r.error != kLinOk && (r.error < kLinNotANumber || r.error > kLinTooFew))
     FuzzFail("lin result");
   char msg[73];
   std::memset(msg, 0x7F, sizeof msg);  // every result has a text, and it ends
@@ -217,13 +210,14 @@ inline int FuzzRecFile(const uint8_t* data, size_t size) {
   const size_t chunk = 1 + data[0] % 64;
   const char* text = reinterpret_cast<const char*>(data + 1);
   const size_t n = size - 1;
-  Recording whole, pieces;
-  RecParser all(&whole);
-  all.Feed(text, n);
-  all.Finish();
-  RecParser parts(&pieces);
-  for (size_t i = 0; i < n; i += chunk) parts.Feed(text + i, std::min(chunk, n - i));
-  parts.Finish();
+  const auto read = [](const char* bytes, size_t size, size_t piece) {
+    Recording rec;
+    RecParser parser(&rec);
+    for (size_t i = 0; i < size; i += piece) parser.Feed(bytes + i, std::min(piece, size - i));
+    parser.Finish();
+    return rec;
+  };
+  const Recording whole = read(text, n, n), pieces = read(text, n, chunk);
   if (pieces.rows != whole.rows || pieces.skipped != whole.skipped ||
       pieces.firstSkippedLine != whole.firstSkippedLine ||
       pieces.header.setpoint != whole.header.setpoint ||
@@ -241,10 +235,7 @@ inline int FuzzRecFile(const uint8_t* data, size_t size) {
                   r[5]);
     out += line;
   }
-  Recording again;
-  RecParser back(&again);
-  back.Feed(out.data(), out.size());
-  back.Finish();
+  const Recording again = read(out.data(), out.size(), out.size() + 1);
   if (again.rows != whole.rows || again.skipped != 0) FuzzFail("rec round trip");
   for (int v = 0; v < kRecValues; ++v) {
     const ValueStats st = ComputeValueStats(whole.rows, v);

@@ -201,21 +201,19 @@ TEST_F(ParamPanels, ScaleThresholdAndToleranceDisplays) {
   p.set1[2] = 255;
   p.set2[2] = 50;
   Refresh(p);
-  EXPECT_DOUBLE_EQ(tframes::NumVal(pCalib, CALIB_CTRLScaleA), 8.0);
-  EXPECT_NEAR(tframes::NumVal(pHandle, MAIN_NUMTolUpMM), 0.8, 1e-9);
-  EXPECT_NEAR(tframes::NumVal(pHandle, MAIN_NUMTolLoMM), 0.4, 1e-9);
-  // The threshold lines, and the video graph redrawn with them.
+  // Scale, tolerances in millimetres, the threshold lines and the video graph redrawn with them.
+  EXPECT_EQ(Longs({std::lround(tframes::NumVal(pCalib, CALIB_CTRLScaleA) * 1000),
+                   std::lround(tframes::NumVal(pHandle, MAIN_NUMTolUpMM) * 1000),
+                   std::lround(tframes::NumVal(pHandle, MAIN_NUMTolLoMM) * 1000)}),
+            Longs({8000, 800, 400}));
   EXPECT_EQ(AsDoubles(thdArrayA), std::vector<double>(128, 652));
   EXPECT_EQ(AsDoubles(thdArrayB), std::vector<double>(128, 128));
-  const auto plots = GetGraphPlots(pHandle, MAIN_GRAPHDataMaster);
-  ASSERT_EQ(plots.size(), 2u);
-  EXPECT_EQ(plots[1].ys, std::vector<double>(128, 652.0));
-  for (int graph :
-       {MAIN_GRAPHBarMaster, MAIN_GRAPHBarSlave}) {  // a grey band until the next drawing
+  EXPECT_EQ(GetGraphPlots(pHandle, MAIN_GRAPHDataMaster).at(1).ys, AsDoubles(thdArrayA));
+  for (int graph : {MAIN_GRAPHBarMaster, MAIN_GRAPHBarSlave}) {  // grey until the next drawing
     const auto grey = tframes::Rects(pHandle, graph, 0xA0A0A0);
     ASSERT_FALSE(grey.empty()) << graph;
-    EXPECT_EQ(std::vector<double>({grey.back().x1, grey.back().y1, grey.back().x2, grey.back().y2}),
-              std::vector<double>({0, 0, 4095, 1}));
+    EXPECT_EQ(std::make_tuple(grey.back().x1, grey.back().y1, grey.back().x2, grey.back().y2),
+              std::make_tuple(0.0, 0.0, 4095.0, 1.0));
   }
 }
 
@@ -318,19 +316,18 @@ TEST_F(ParamFile, SaveWritesTheExpectedBytesAndLoadRestoresEveryWord) {
   Save(VAL_NEW_FILE_SELECTED, Path("TARVOpara.cfg"));
   EXPECT_EQ(tframes::ReadAll(Path("TARVOpara.cfg")), kExpectedFile);
   EXPECT_EQ(std::string(file_name), Path("TARVOpara.cfg"));
-  ASSERT_EQ(PopupCalls().size(), 1u);
-  const PopupCall& c = PopupCalls()[0];
-  EXPECT_EQ(c.kind + "|" + c.title + "|" + c.text + "|" + c.pattern,
-            "file|TARVO-MS-Series Parameter File|TARVOpara.cfg|*.cfg");
-  EXPECT_EQ(Status(), "Transmit...");
+  const PopupCall& c = PopupCalls().at(0);
+  EXPECT_EQ(std::to_string(PopupCalls().size()) + c.kind + "|" + c.title + "|" + c.text + "|" +
+                c.pattern + "|" + Status(),
+            "1file|TARVO-MS-Series Parameter File|TARVOpara.cfg|*.cfg|Transmit...");
   Refresh(StartValues());
   sim().ClearRequests();
   Load(Path("TARVOpara.cfg"));
   EXPECT_TRUE(SameSets(parameter, want));
   EXPECT_TRUE(sim().requests().empty());  // no traffic on the line
-  EXPECT_EQ(PopupCalls().back().title, "TARVO-MS-Series-Parameter-File");
+  EXPECT_EQ(PopupCalls().back().title + "|" + Status(),
+            "TARVO-MS-Series-Parameter-File|Parameter file loaded!");
   EXPECT_EQ(tframes::IntVal(pPara2, PARA2_NEDITeachB), 700);  // and the panels show it
-  EXPECT_EQ(Status(), "Parameter file loaded!");
   // An out-of-range word is corrected (a value above 16 bits loads as its low
   // half), and saved corrected.
   std::string text = kExpectedFile;
@@ -356,10 +353,10 @@ TEST_F(ParamFile, AnUnreadableFileOrACancelChangesNoSet) {
   }
   ShowStatusText("previous");  // cancelled dialogues stay silent
   Load("", VAL_NO_FILE_SELECTED);
-  EXPECT_TRUE(SameSets(parameter, before));
-  EXPECT_EQ(Status(), "previous");
+  const std::string afterLoad = Status();
   Save(VAL_NO_FILE_SELECTED, "");
-  EXPECT_EQ(Status(), "Transmit...");
+  EXPECT_EQ(afterLoad + "|" + Status(), "previous|Transmit...");
+  EXPECT_TRUE(SameSets(parameter, before));
   Save(VAL_NEW_FILE_SELECTED, Path("no-such-dir/x.cfg"));  // an unwritable path is named
   EXPECT_EQ(Status(), "Parameter file not written: No such file or directory");
 }
@@ -371,10 +368,9 @@ TEST_F(ParamFile, AnExistingFileIsReplacedOnlyAfterYes) {
   QueueConfirmAnswer(0);
   Save(VAL_EXISTING_FILE_SELECTED, path);
   EXPECT_EQ(tframes::ReadAll(path), "old contents\n");
-  ASSERT_EQ(PopupCalls().size(), 2u);
-  const PopupCall& c = PopupCalls()[1];
-  EXPECT_EQ(c.kind + "|" + c.title + "|" + c.text,
-            "confirm|ATTENTION!|Output-File already exist! - Overwrite ?");
+  const PopupCall& c = PopupCalls().back();
+  EXPECT_EQ(std::to_string(PopupCalls().size()) + c.kind + "|" + c.title + "|" + c.text,
+            "2confirm|ATTENTION!|Output-File already exist! - Overwrite ?");
   QueueConfirmAnswer(1);
   Save(VAL_EXISTING_FILE_SELECTED, path);
   EXPECT_EQ(tframes::ReadAll(path), kExpectedFile);
