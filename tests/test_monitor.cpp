@@ -61,16 +61,15 @@ TEST(Trace, KeepsTheNewest20000Entries) {
   Feed f;
   for (int i = 0; i < 30000; ++i)
     f.Event(LineEventKind::kSent, tframes::OrdinaryFrame(8, {}, static_cast<uint16_t>(i)));
-  ASSERT_EQ(f.trace.size(), kTraceCapacity);
-  EXPECT_EQ(Longs({long(f.trace.added()), f.trace.at(0).argument,
+  EXPECT_EQ(Longs({long(f.trace.size()), long(f.trace.added()), f.trace.at(0).argument,
                    f.trace.at(kTraceCapacity - 1).argument}),
-            Longs({30000, 10000, 29999}));
+            Longs({long(kTraceCapacity), 30000, 10000, 29999}));
 }
 
 // The line of an entry: direction, command name, decoded words, hex bytes.
 TEST(Trace, EntryLineNamesTheCommandDecodesTheWordsAndShowsHex) {
-  std::vector<uint16_t> words;
-  for (uint16_t i = 0; i < 15; ++i) words.push_back(800 + i);
+  std::vector<uint16_t> words(15);
+  std::iota(words.begin(), words.end(), uint16_t{800});
   Bytes version(72);
   const std::string text = "TARVO-LT-MS V3.03";
   std::copy(text.begin(), text.end(), version.begin() + 3);
@@ -126,16 +125,6 @@ class MonitorTest : public AppTest {
       if (line[0]) out.push_back(line);
     return out;
   }
-  // The entries of one direction, as bytes and kinds.
-  static std::vector<std::pair<Bytes, TraceKind>> Entries(TraceDir dir) {
-    std::vector<std::pair<Bytes, TraceKind>> out;
-    for (size_t i = 0; i < MonitorTrace().size(); ++i) {
-      const TraceEntry& e = MonitorTrace().at(i);
-      if (e.dir == dir)
-        out.emplace_back(Bytes(e.bytes.begin(), e.bytes.begin() + e.length), e.kind);
-    }
-    return out;
-  }
 };
 
 // Over RUN, VIDEO, GET with stray bytes, short blocks and an upload.
@@ -164,17 +153,21 @@ TEST_F(MonitorTest, EntriesEqualTheLineByteForByteAndTheUnframedOnesAreSaved) {
     w.insert(w.end(), r.words.begin(), r.words.end());
     want.emplace_back(tframes::WordsToBytes(w), TraceKind::kFrame);
   }
-  EXPECT_EQ(Entries(TraceDir::kToSensor), want);
   // From the sensor: every byte the model put on the line, in order, the data
   // blocks as single entries, at least two stray bytes and a short block unframed.
+  std::vector<std::pair<Bytes, TraceKind>> sent;
   Bytes got;
   size_t blocks = 0, unframed = 0;
-  for (const auto& [bytes, kind] : Entries(TraceDir::kFromSensor)) {
+  for (size_t i = 0; i < MonitorTrace().size(); ++i) {
+    const TraceEntry& e = MonitorTrace().at(i);
+    const Bytes bytes(e.bytes.begin(), e.bytes.begin() + e.length);
+    if (e.dir == TraceDir::kToSensor) sent.emplace_back(bytes, e.kind);
+    if (e.dir != TraceDir::kFromSensor) continue;
     got.insert(got.end(), bytes.begin(), bytes.end());
-    blocks += kind == TraceKind::kFrame && bytes.size() == 128;
-    unframed += kind != TraceKind::kFrame;
+    blocks += e.kind == TraceKind::kFrame && e.length == 128;
+    unframed += e.kind != TraceKind::kFrame;
   }
-  EXPECT_EQ(got, sim().replyBytes());
+  EXPECT_EQ(std::make_pair(sent, got), std::make_pair(want, sim().replyBytes()));
   EXPECT_GE(blocks, 4u);
   EXPECT_GE(unframed, 3u);
 
@@ -185,8 +178,7 @@ TEST_F(MonitorTest, EntriesEqualTheLineByteForByteAndTheUnframedOnesAreSaved) {
   ClickCtrl(pMonitor, MONITOR_BTNMonitorSave);
   EXPECT_EQ(CtrlText(pMonitor, MONITOR_TEXTMonitorStatus), "Trace saved to " + path);
   const std::vector<std::string> saved = tframes::Lines(tframes::ReadAll(path));
-  EXPECT_EQ(saved, Shown());
-  EXPECT_EQ(saved.size(), unframed);
+  EXPECT_EQ(Longs({saved == Shown(), long(saved.size())}), Longs({1, long(unframed)}));
   for (const std::string& line : saved) EXPECT_NE(line.find("UNFRAMED"), std::string::npos) << line;
 }
 
@@ -246,9 +238,7 @@ TEST_F(CompareTest, ReadsRamAndEepromOnlyAndFlagsTheWordsChangedInRam) {
               std::make_tuple(word, ram, highlighted))
         << row;
   }
-}
-
-TEST_F(CompareTest, SilentSensorLeavesColumnsUnread) {
+  // A silent sensor leaves the columns unread.
   sim().faults().silent = true;
   ClickCtrl(pHandle, MAIN_BTNCompare);
   EXPECT_EQ(CompareCell(0, kColRam) + CompareCell(39, kColEeprom) + CompareCell(0, kColPanel),
