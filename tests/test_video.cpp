@@ -156,9 +156,8 @@ TEST_F(VideoLineTest, PassesDrawBothSensorsButAFailedBlockDrawsNothing) {
   line_->Arrive(Timer() + 0.01, tframes::OrdinaryFrame(kCmdFetchRam));
   RunFor(0.05);
   EXPECT_EQ(rx_flag, 1);
-}
 
-TEST_F(VideoLineTest, SlidersRedrawTheLastSamplesWithTheNewLine) {
+  // The threshold sliders redraw the last samples with the new line.
   YMAXADC = 256;
   for (int i = 0; i < 128; ++i) adcbufA[i] = static_cast<uint16_t>(i);
   const std::tuple<int, int, int, int, uint16_t*, const uint16_t*, int> sliders[] = {

@@ -190,8 +190,9 @@ TEST_F(ViewerTest, ZoomRedrawsAtFullResolutionAndExportTakesTheRecordsInView) {
   SetChartXRange(pViewer, VIEWER_GRAPHViewer, 100, 110);  // records 100 to 110
   FireCtrlEvent(pViewer, VIEWER_GRAPHViewer, EVENT_VAL_CHANGED);
   GetChartSeries(pViewer, VIEWER_GRAPHViewer, kRecUmValue, &xs, &ys);
-  ASSERT_EQ(xs.size(), 13u);  // every record, one beyond each edge
-  EXPECT_EQ(std::make_pair(xs.front(), ys.front()), std::make_pair(99.0, 37098.0));
+  // Every record, one beyond each edge.
+  EXPECT_EQ(std::make_tuple(xs.size(), xs.front(), ys.front()),
+            std::make_tuple(size_t{13}, 99.0, 37098.0));
 
   const auto csv = Export(pViewer, VIEWER_BTNViewerExport, "zoom");
   ASSERT_EQ(csv.size(), 12u);  // a heading: record, time, the two values drawn
