@@ -2,6 +2,7 @@
 // the reduced drawing, the viewer panel, and the PNG + CSV export.
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <QImage>
 #include <QStringList>
 #include <array>
@@ -244,6 +245,10 @@ TEST_F(ViewerTest, MainPanelExportsTheHistoryOrTheVideoCurvesAsShown) {
   QueueFileAnswer(VAL_NEW_FILE_SELECTED, dir_ + "/" + std::string(1100, 'x') + ".png");
   ClickCtrl(pHandle, MAIN_BTNExport);
   EXPECT_EQ(Status(), "Exported video.png + .csv");
+  // A right click shows the help only.
+  QueueFileAnswer(VAL_NEW_FILE_SELECTED, dir_ + "/right.png");
+  FireCtrlEvent(pHandle, MAIN_BTNExport, EVENT_RIGHT_CLICK);
+  EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(dir_ + "/right.png")));
 }
 
 }  // namespace
