@@ -109,10 +109,6 @@ class MonitorTest : public AppTest {
     sim().ClearRequests();
     sim().RecordReplyBytes(true);
   }
-  void TearDown() override {
-    ClickCtrl(pHandle, MAIN_TOGGBTN_Monitor);
-    AppTest::TearDown();
-  }
   static void Filter(int item) {
     SetCtrlVal(pMonitor, MONITOR_RINGMonitorFilter, item);
     FireCtrlEvent(pMonitor, MONITOR_RINGMonitorFilter, EVENT_COMMIT);
