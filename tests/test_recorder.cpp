@@ -45,11 +45,8 @@ class RecorderTest : public PacedSensorTest {
   void SetUp() override {
     PacedSensorTest::SetUp();
     dir_ = MakeTempDir();
-    SetRecFile(dir_ + "/TARVORecord.dat");
+    std::snprintf(recfile_name, sizeof recfile_name, "%s/TARVORecord.dat", dir_.c_str());
     ClickCtrl(pHandle, MAIN_TOGGBTN_Recorder);
-  }
-  void SetRecFile(const std::string& path) {
-    std::snprintf(recfile_name, sizeof recfile_name, "%s", path.c_str());
   }
   // Runs a whole recording; returns the virtual seconds it took.
   double Record(int interval, int records) {
@@ -209,7 +206,7 @@ TEST_F(RecorderTest, SilenceAndFileTroubleAreReportedAndNothingWrittenIsLost) {
                "Timeout RS232-Line! Recorder file: 2 records not written!", 0}};
   for (const auto& r : rows) {
     SCOPED_TRACE(r.file);
-    SetRecFile(dir_ + "/" + r.file);
+    std::snprintf(recfile_name, sizeof recfile_name, "%s/%s", dir_.c_str(), r.file);
     sim().faults().silentAfter = r.silentAfter < 0 ? -1 : sim().RepliesSent() + r.silentAfter;
     std::string during;
     EnterCtrlVal(pPopUp, POPUP_NEDITRecTime, 0);
