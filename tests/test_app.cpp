@@ -17,8 +17,7 @@
 #include "viewer/viewer.h"
 
 namespace fs = std::filesystem;
-using tframes::CtrlAttr;
-using tframes::IntVal;
+using namespace tframes;
 
 namespace {
 
@@ -27,11 +26,11 @@ double FrameEnd(double t) { return t + 36 * tarvo_sim::SensorSim::kByteTime; }
 
 // A new folder holding the panel file with `pattern` replaced by `with`.
 fs::path PanelFileWith(const std::string& pattern, const std::string& with) {
-  const fs::path dir = tframes::MakeTempDir();
-  const std::string text = tframes::ReadAll((fs::path(TARVO_BUILD_DIR) / kPanelFile).string());
+  const fs::path dir = MakeTempDir();
+  const std::string text = ReadAll((fs::path(TARVO_BUILD_DIR) / kPanelFile).string());
   const std::string changed = std::regex_replace(text, std::regex(pattern), with);
   EXPECT_NE(changed, text);
-  tframes::WriteFile((dir / kPanelFile).string(), changed);
+  WriteFile((dir / kPanelFile).string(), changed);
   return dir;
 }
 
@@ -53,8 +52,7 @@ TEST_F(StartUpTest, StartValuesAndPanelsAsTheModesOfSetZeroWant) {
   char here[512];
   ASSERT_TRUE(getcwd(here, sizeof here) && chdir(panels.c_str()) == 0);
   const int result = StartApp(nullptr);
-  ASSERT_EQ(chdir(here), 0);
-  ASSERT_EQ(result, 0);
+  ASSERT_EQ(Longs({chdir(here), result}), Longs({0, 0}));
   EXPECT_EQ(Status(), "Timeout-RS-232...");
   EXPECT_EQ(Longs({parameter.set0[1], parameter.set0[2], parameter.set0[3]}), Longs({1234, 0, 1}));
   for (int c : {MAIN_ButtonReset, MAIN_NUMAnaMax, MAIN_NUMAnaMin})
@@ -63,21 +61,22 @@ TEST_F(StartUpTest, StartValuesAndPanelsAsTheModesOfSetZeroWant) {
                    CtrlAttr(pPara0, PARA0_CTRLTolUp, ATTR_DIMMED),
                    CtrlAttr(pPara1, PARA1_SLIDEVideoTHD_A, ATTR_DIMMED)}),
             Longs({1, 1, 0}));
-  const Longs globals = {stop_flag,   com,         target,       rx_flag,  graph_flag,
-                         ccdmaxpixel, ccdsubpixel, ccdvirtpixel, yaxisMAX, YMAXADC};
-  EXPECT_EQ(globals, (Longs{1, 1, 1, 0, 0, 1024, 2048, 4096, 2048, 256}));
-  // The sets hold what the panels show; the threshold lines follow sets 1 and 2.
-  const Parameter started = parameter;
+  // The globals, the threshold lines (following sets 1 and 2) at 128, the recorder off.
+  const long thd =
+      std::count(thdArrayA, thdArrayA + 128, 128) + std::count(thdArrayB, thdArrayB + 128, 128);
+  const Longs globals = {stop_flag,   com,          target,
+                         rx_flag,     graph_flag,   ccdmaxpixel,
+                         ccdsubpixel, ccdvirtpixel, yaxisMAX,
+                         YMAXADC,     thd,          IntVal(pHandle, MAIN_TOGGBTN_Recorder)};
+  EXPECT_EQ(globals, (Longs{1, 1, 1, 0, 0, 1024, 2048, 4096, 2048, 256, 256, 0}));
+  // The sets hold what the panels show.
+  const Parameter before = parameter;
   GetPanelValues();
-  EXPECT_EQ(std::memcmp(&started, &parameter, sizeof parameter), 0);
-  EXPECT_EQ(
-      std::count(thdArrayA, thdArrayA + 128, 128) + std::count(thdArrayB, thdArrayB + 128, 128),
-      256);
-  // Recorder file beside the executable, shown in the popup; recorder off.
+  EXPECT_EQ(std::memcmp(&before, &parameter, sizeof parameter), 0);
+  // Recorder file beside the executable, shown in the popup.
   ASSERT_GT(std::strlen(proj_dir), 0u);
   EXPECT_EQ(fs::path(recfile_name), fs::path(proj_dir) / "TARVORecord.dat");
   EXPECT_EQ(CtrlText(pPopUp, POPUP_TEXTRecFile), recfile_name);
-  EXPECT_EQ(IntVal(pHandle, MAIN_TOGGBTN_Recorder), 0);
   for (int panel : {pHandle, pPara0, pPara1, pPara2, pCalib, pPopUp})
     EXPECT_EQ(PanelVisible(panel), panel == pHandle || panel == pPara0) << panel;
 }
@@ -85,21 +84,20 @@ TEST_F(StartUpTest, StartValuesAndPanelsAsTheModesOfSetZeroWant) {
 // Without its panel file, one of its panels or a display the real program
 // ends with -1 before anything is shown.
 TEST(MissingPanels, EndWithMinusOne) {
-  auto run = [](const fs::path& dir, const std::string& env) {
+  auto run = [](const fs::path& dir, const std::string& env = "QT_QPA_PLATFORM=offscreen") {
     fs::copy_file(fs::path(TARVO_BUILD_DIR) / "tarvo-scope", dir / "tarvo-scope");
     const std::string cmd = "cd '" + dir.string() + "' && env " + env +
                             " timeout 30 ./tarvo-scope >/dev/null 2>errors.txt";
     const int status = std::system(cmd.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1000;
   };
-  const std::string offscreen = "QT_QPA_PLATFORM=offscreen";
-  EXPECT_EQ(run(tframes::MakeTempDir(), offscreen), 255);  // -1 as a process exit code
+  EXPECT_EQ(run(MakeTempDir()), 255);  // -1 as a process exit code
   // The set 1 panel (resource 4) renumbered: a panel loaded early is missing.
-  EXPECT_EQ(run(PanelFileWith(R"((name="panelId"[^>]*>\s*<number)>4<)", "$1>14<"), offscreen), 255);
-  const fs::path dir = tframes::MakeTempDir();
+  EXPECT_EQ(run(PanelFileWith(R"((name="panelId"[^>]*>\s*<number)>4<)", "$1>14<")), 255);
+  const fs::path dir = MakeTempDir();
   fs::copy_file(fs::path(TARVO_BUILD_DIR) / kPanelFile, dir / kPanelFile);
   EXPECT_EQ(run(dir, "-u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb"), 255);
-  EXPECT_EQ(tframes::ReadAll((dir / "errors.txt").string()),
+  EXPECT_EQ(ReadAll((dir / "errors.txt").string()),
             "TARVO-LT-MS-Scope: no display could be opened.\n");
 }
 
@@ -120,11 +118,11 @@ TEST_F(StartUpTest, ClosingTheMainPanelDuringTheRunLoopEndsWithZero) {
     measurementsAtClose = RequestCount(*sensor, kCmdMeasure);
     FirePanelEvent(pHandle, EVENT_CLOSE);
   });
-  char arg0[] = "tarvo-scope";
-  char* argv[] = {arg0, nullptr};
+  char arg0[] = "tarvo-scope", *argv[] = {arg0, nullptr};
   EXPECT_EQ(TarvoMain(1, argv), 0);
+  // The loop was running, and stopped at the close.
   EXPECT_TRUE(QuitRequested() && stop_flag == 1 && Timer() - closedAt < 2.0);
-  EXPECT_GT(measurementsAtClose, 10);  // the loop was running
+  EXPECT_GT(measurementsAtClose, 10);
   EXPECT_EQ(RequestCount(*sensor, kCmdMeasure, FrameEnd(closedAt)), 0);
 }
 
@@ -162,8 +160,8 @@ TEST_F(ShellTest, ClosingTheRecorderPopupEndsARunningLoop) {
 // click hides it. The two main panel boxes are independent, and another
 // control's right click moves a shown box there and hides it.
 TEST_F(ShellTest, HelpBoxesInsideTheirPanelsHideOnAClick) {
-  const std::string file = tframes::MakeTempDir() + "/a.dat";
-  tframes::WriteFile(file, "1\t2\t3\t4\t5\t6\n");
+  const std::string file = MakeTempDir() + "/a.dat";
+  WriteFile(file, "1\t2\t3\t4\t5\t6\n");
   ASSERT_EQ(OpenRecordingInViewer(file.c_str()), 0);
   ClickCtrl(pHandle, MAIN_TOGGBTN_Recorder);
   std::vector<std::array<int, 3>> cases = {{pHandle, MAIN_BTNRun, MAIN_TEXTHelp},
@@ -193,8 +191,8 @@ TEST_F(ShellTest, HelpBoxesInsideTheirPanelsHideOnAClick) {
     (control == MAIN_BTNRun ? RightClickCtrl : ClickCtrl)(panel, box);
     EXPECT_FALSE(CtrlVisible(panel, box));
   }
-  EXPECT_EQ(PopupCalls().size(), dialogues);     // a right click opens no file dialogue
-  EXPECT_EQ(sim().requests().size(), requests);  // and sends nothing
+  // A right click opens no file dialogue and sends nothing.
+  EXPECT_EQ(PopupCalls().size() + sim().requests().size(), dialogues + requests);
   RightClickCtrl(pHandle, MAIN_BTNRun);
   RightClickCtrl(pHandle, MAIN_DropDCom);
   EXPECT_TRUE(CtrlVisible(pHandle, MAIN_TEXTHelp) && CtrlVisible(pHandle, MAIN_TEXTHelp2));

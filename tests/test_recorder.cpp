@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <cmath>
-#include <regex>
 
 #include "platform/files.h"
 #include "recorder/rec_file.h"
@@ -13,33 +12,24 @@
 
 namespace {
 
-using tframes::Lines;
-using tframes::MakeTempDir;
-using tframes::ReadAll;
-using tframes::WriteFile;
+using namespace tframes;
 
 // ---- Pure pieces -----------------------------------------------------------
 
-TEST(RecordFormat, HeaderAndRecordBytes) {
+TEST(RecFile, RecordBytesAndAFullStoreCountsTheLostRecords) {
   char b[200];
   auto text = [&b](int n) { return n < 0 ? std::string("refused") : std::string(b, n); };
-  EXPECT_EQ(std::vector<std::string>({
-                text(FormatRecHeaderLine1(b, sizeof b, "03-07-2024", "09:05:01", 65535)),
-                text(FormatRecHeaderLine2(b, sizeof b, 4294967295u)),
-                text(FormatRecLine(b, sizeof b, 1000, 1200, 65535, -1, 0, 3)),
-                text(FormatRecLine(b, sizeof b, 0, 0, 0, -2147483647 - 1, 65535, 65535)),
-                text(FormatRecLine(b, 10, 1000, 1200, 65535, -1, 0, 3)),  // too small
-            }),
-            std::vector<std::string>({
-                "03-07-2024 09:05:01  TARVO-RECORDER-FILE: Time-Interval[s]: 65535\r\n",
-                "SETPOINT-VALUE [\xB5m]: 4294967295\r\n", "1000\t1200\t65535\t-1\t0\t3\r\n",
-                "0\t0\t0\t-2147483648\t65535\t65535\r\n",
-                "refused",  // not cut
-            }));
-}
-
-// A full store of records not yet written counts the ones it could not keep.
-TEST(RecFile, AFullStoreCountsTheLostRecords) {
+  EXPECT_EQ(std::vector<std::string>(
+                {text(FormatRecHeaderLine1(b, sizeof b, "03-07-2024", "09:05:01", 65535)),
+                 text(FormatRecHeaderLine2(b, sizeof b, 4294967295u)),
+                 text(FormatRecLine(b, sizeof b, 1000, 1200, 65535, -1, 0, 3)),
+                 text(FormatRecLine(b, sizeof b, 0, 0, 0, -2147483647 - 1, 65535, 65535)),
+                 text(FormatRecLine(b, 10, 1000, 1200, 65535, -1, 0, 3))}),  // too small
+            std::vector<std::string>(
+                {"03-07-2024 09:05:01  TARVO-RECORDER-FILE: Time-Interval[s]: 65535\r\n",
+                 "SETPOINT-VALUE [\xB5m]: 4294967295\r\n", "1000\t1200\t65535\t-1\t0\t3\r\n",
+                 "0\t0\t0\t-2147483648\t65535\t65535\r\n", "refused"}));  // not cut
+  // A full store of records not yet written counts the ones it could not keep.
   static RecFileWriter w;
   RecWriterStart(w, (MakeTempDir() + "/nodir/rec.dat").c_str());
   const std::string rec = std::string(100, 'x') + "\r\n";
@@ -55,11 +45,8 @@ class RecorderTest : public PacedSensorTest {
   void SetUp() override {
     PacedSensorTest::SetUp();
     dir_ = MakeTempDir();
-    SetRecFile(dir_ + "/TARVORecord.dat");
+    std::snprintf(recfile_name, sizeof recfile_name, "%s/TARVORecord.dat", dir_.c_str());
     ClickCtrl(pHandle, MAIN_TOGGBTN_Recorder);
-  }
-  void SetRecFile(const std::string& path) {
-    std::snprintf(recfile_name, sizeof recfile_name, "%s", path.c_str());
   }
   // Runs a whole recording; returns the virtual seconds it took.
   double Record(int interval, int records) {
@@ -68,6 +55,11 @@ class RecorderTest : public PacedSensorTest {
     const double t0 = Timer();
     ClickCtrl(pPopUp, POPUP_BTNStartRecord);
     return Timer() - t0;
+  }
+  // RUN, the recorder's start, VIDEO and TEACH dimmed.
+  static Longs Dimmed() {
+    return {CtrlDimmed(pHandle, MAIN_BTNRun), CtrlDimmed(pPopUp, POPUP_BTNStartRecord),
+            CtrlDimmed(pHandle, MAIN_BTNVideo), CtrlDimmed(pHandle, MAIN_ButtonTeach)};
   }
   std::vector<std::string> RecordLines() {
     std::vector<std::string> lines = Lines(ReadAll(recfile_name));
@@ -89,32 +81,26 @@ class RecorderTest : public PacedSensorTest {
 // which also clears the record count. The service code as interval reveals
 // the upload buttons, which other values leave as they are.
 TEST_F(RecorderTest, DurationFieldsFollowBothEditsAndTheServiceCode) {
-  const struct {
-    int interval, records;
-    bool timeFirst;
-    const char* shown;
-  } rows[] = {{61, 61, false, "0 1 2 1 0"},  // 3721 s
-              {65535, 65535, true, "49708 18 3 45 0"}};
-  for (const auto& r : rows) {
+  const std::tuple<int, int, const char*> rows[] = {
+      // first edit, second, shown
+      {POPUP_NEDITRecSamples, 61, "0 1 2 1 0"},  // 61 x 61 = 3721 s
+      {POPUP_NEDITRecTime, 65535, "49708 18 3 45 0"}};
+  for (const auto& [first, value, want] : rows) {
     SetCtrlVal(pPopUp, POPUP_NUMRecCount, 17);
-    EnterCtrlVal(pPopUp, r.timeFirst ? POPUP_NEDITRecTime : POPUP_NEDITRecSamples,
-                 r.timeFirst ? r.interval : r.records);
-    EnterCtrlVal(pPopUp, r.timeFirst ? POPUP_NEDITRecSamples : POPUP_NEDITRecTime,
-                 r.timeFirst ? r.records : r.interval);
+    EnterCtrlVal(pPopUp, first, value);
+    EnterCtrlVal(pPopUp, POPUP_NEDITRecSamples + POPUP_NEDITRecTime - first, value);
     std::string shown;
     for (int c : {POPUP_NUMRecDays, POPUP_NUMRecHours, POPUP_NUMRecMinutes, POPUP_NUMRecSeconds,
                   POPUP_NUMRecCount})
       shown += (shown.empty() ? "" : " ") + CtrlText(pPopUp, c);
-    EXPECT_EQ(shown, r.shown);
+    EXPECT_EQ(shown, want);
   }
-  auto buttons = [] {
-    return CtrlVisible(pCalib, CALIB_BTNWriteXFSL) + CtrlVisible(pCalib, CALIB_BTNWriteXFMA);
-  };
   DisplayPanel(pCalib);
   Longs shown;
   for (int interval : {6172, 6173, 10}) {
     EnterCtrlVal(pPopUp, POPUP_NEDITRecTime, interval);
-    shown.push_back(buttons());
+    shown.push_back(CtrlVisible(pCalib, CALIB_BTNWriteXFSL) +
+                    CtrlVisible(pCalib, CALIB_BTNWriteXFMA));
   }
   EXPECT_EQ(shown, Longs({0, 2, 2}));
 }
@@ -140,13 +126,12 @@ TEST_F(RecorderTest, IntervalFiveThreeRecordsThenStopsByItself) {
     EXPECT_EQ(lines[1], "SETPOINT-VALUE [\xB5m]: 123456\r");
     // Each record lies 4 to 5 whole seconds (plus a reply) after the one before.
     EXPECT_TRUE(took >= 12.0 && took <= 15.2) << took;
-    EXPECT_EQ(CtrlText(pPopUp, POPUP_NUMRecCount), "3");
     EXPECT_EQ(RecordLines(), std::vector<std::string>(3, ExpectedRecord()));
-    EXPECT_EQ(CtrlText(pPopUp, POPUP_TEXTRecStatus), "DATA-RECORDER");
-    EXPECT_FALSE(CtrlDimmed(pHandle, MAIN_BTNRun) || CtrlDimmed(pPopUp, POPUP_BTNStartRecord));
-    EXPECT_TRUE(CtrlDimmed(pHandle, MAIN_BTNVideo) && CtrlDimmed(pHandle, MAIN_ButtonTeach));
+    EXPECT_EQ(CtrlText(pPopUp, POPUP_NUMRecCount) + " " + CtrlText(pPopUp, POPUP_TEXTRecStatus),
+              "3 DATA-RECORDER");
+    EXPECT_EQ(Dimmed(), Longs({0, 0, 1, 1}));
     ClickCtrl(pHandle, MAIN_BTNStop);
-    EXPECT_FALSE(CtrlDimmed(pHandle, MAIN_BTNVideo) || CtrlDimmed(pHandle, MAIN_ButtonTeach));
+    EXPECT_EQ(Dimmed(), Longs({0, 0, 0, 0}));
   }
 }
 
@@ -162,11 +147,10 @@ TEST_F(RecorderTest, EitherStopEndsTheRecording) {
       dimmed = CtrlDimmed(pHandle, MAIN_BTNRun) && CtrlDimmed(pPopUp, POPUP_BTNStartRecord);
       ClickCtrl(stop == MAIN_BTNStop ? pHandle : pPopUp, stop);
     });
-    EXPECT_LT(Record(1, 1000), 1.5);
-    EXPECT_EQ(status + (dimmed ? " dimmed" : ""), "DATA-RECORDER active ... dimmed");
-    EXPECT_FALSE(CtrlDimmed(pHandle, MAIN_BTNRun) || CtrlDimmed(pPopUp, POPUP_BTNStartRecord));
-    EXPECT_EQ(CtrlText(pPopUp, POPUP_TEXTRecStatus), "DATA-RECORDER");
-    EXPECT_LE(RecordLines().size(), 1u);
+    EXPECT_TRUE(Record(1, 1000) < 1.5 && RecordLines().size() <= 1u);
+    EXPECT_EQ(status + (dimmed ? " dimmed " : " ") + CtrlText(pPopUp, POPUP_TEXTRecStatus),
+              "DATA-RECORDER active ... dimmed DATA-RECORDER");
+    EXPECT_EQ(Dimmed(), Longs({0, 0, 0, 0}));
   }
 }
 
@@ -213,18 +197,16 @@ TEST_F(RecorderTest, SilenceAndFileTroubleAreReportedAndNothingWrittenIsLost) {
     double at;                 // when the status is read (and "not-yet" comes to exist)
     const char *during, *final;
     size_t lines;  // in the file, header included
-  } rows[] = {
-      {"blocker.dat", -1, 3, 0.01, "Recorder file cannot be deleted!",
-       "Recorder file: 3 records not written!", 0},
-      {"silent4.dat", 4, 100, 0, "", "Timeout RS232-Line!", 6},
-      {"not-yet/rec.dat", -1, 40, 1, "Recorder file: ", "Recorder file: delayed records written.",
-       42},
-      {"missing/rec.dat", 2, 12, 0, "", "Timeout RS232-Line! Recorder file: 2 records not written!",
-       0},
-  };
+  } rows[] = {{"blocker.dat", -1, 3, 0.01, "Recorder file cannot be deleted!",
+               "Recorder file: 3 records not written!", 0},
+              {"silent4.dat", 4, 100, 0, "", "Timeout RS232-Line!", 6},
+              {"not-yet/rec.dat", -1, 40, 1,
+               "Recorder file: ", "Recorder file: delayed records written.", 42},
+              {"missing/rec.dat", 2, 12, 0, "",
+               "Timeout RS232-Line! Recorder file: 2 records not written!", 0}};
   for (const auto& r : rows) {
     SCOPED_TRACE(r.file);
-    SetRecFile(dir_ + "/" + r.file);
+    std::snprintf(recfile_name, sizeof recfile_name, "%s/%s", dir_.c_str(), r.file);
     sim().faults().silentAfter = r.silentAfter < 0 ? -1 : sim().RepliesSent() + r.silentAfter;
     std::string during;
     EnterCtrlVal(pPopUp, POPUP_NEDITRecTime, 0);
@@ -241,7 +223,7 @@ TEST_F(RecorderTest, SilenceAndFileTroubleAreReportedAndNothingWrittenIsLost) {
     EXPECT_EQ(RecordLines(), std::vector<std::string>(r.lines ? r.lines - 2 : 0, ExpectedRecord()));
   }
   const auto set0 = HeldSet(0);
-  for (const auto& req : tframes::SentWith(sim(), kCmdMeasure))
+  for (const auto& req : SentWith(sim(), kCmdMeasure))
     EXPECT_TRUE(std::equal(set0.begin(), set0.end(), req.words.begin()));
 }
 
