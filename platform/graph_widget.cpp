@@ -45,6 +45,17 @@ class TarvoBackdrop : public QCPLayerable {
   }
 };
 
+// The lowest paint buffer: it only ever holds the opaque ground and what is
+// drawn on it, so it is cleared to white instead of to transparent and keeps
+// an opaque pixel format. Copying it to the screen is then a plain copy of
+// rows, where a buffer with an alpha channel goes through the generic
+// compositing path (which even hands the rows to worker threads).
+class TarvoGroundBuffer : public QCPPaintBufferPixmap {
+ public:
+  using QCPPaintBufferPixmap::QCPPaintBufferPixmap;
+  void clear(const QColor&) override { mBuffer.fill(Qt::white); }
+};
+
 // A cursor: vertical and horizontal line across the plot area through its
 // position, with an optional square point marker. A cursor exactly on the
 // edge of the axis range stays visible on the edge.
@@ -125,6 +136,9 @@ class TarvoRectItem : public QCPAbstractItem {
 // ---- TarvoPlotBase --------------------------------------------------------------
 
 TarvoPlotBase::TarvoPlotBase(QWidget* parent) : QCustomPlot(parent) {
+  // The plot keeps the buffers it finds and only adds the ones it lacks.
+  mPaintBuffers.append(QSharedPointer<QCPAbstractPaintBuffer>(
+      new TarvoGroundBuffer(viewport().size(), mBufferDevicePixelRatio)));
   // Plots and cursors on top of everything else (they are clipped to the axis
   // rectangle, so the axes stay visible): the widget then blends two buffers
   // when it paints, the axes with their labels and the plots.

@@ -24,7 +24,8 @@ class PortBackend {
   // then wakes the program once instead of once per byte. Poll still takes
   // every byte that is there.
   virtual void WakeAfter(int bytes) { (void)bytes; }
-  // Seconds until the next byte is due, or a negative value when nothing is scheduled.
+  // Seconds until the next byte is due (or the backend wants to look at its
+  // device again), or a negative value when nothing is scheduled.
   virtual double NextArrivalIn() const { return -1.0; }
   // True once the device has gone away (unplugged, closed by the far end).
   virtual bool Lost() const { return false; }

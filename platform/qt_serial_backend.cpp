@@ -6,12 +6,18 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <QPointer>
 #include <QSerialPort>
+#include <QSocketNotifier>
 #include <algorithm>
 
+#include "platform/clock.h"
 #include "platform/serial.h"
 
 namespace {
+
+// How long after a write its reply is looked out for with quiet times.
+constexpr double kReplyWindow = 0.25;
 
 class QtSerialBackend : public PortBackend {
  public:
@@ -49,12 +55,23 @@ class QtSerialBackend : public PortBackend {
       return kComInvalidParameter;
     }
     port_->clear();
+    // The port's own read notifier: switched off while no awaited reply can
+    // be complete yet (see WakeAfter).
+    readNotifier_ = nullptr;
+    for (QSocketNotifier* n : port_->findChildren<QSocketNotifier*>())
+      if (n->type() == QSocketNotifier::Read) readNotifier_ = n;
+    // One character on the wire: start bit, data bits, parity bit, stop bits.
+    charTime_ = (1.0 + dataBits_ + (parity_ != 0 ? 1 : 0) + stopBits_) / static_cast<double>(baud_);
     wakeAfter_ = 0;
+    taken_ = 0;
+    quietUntil_ = 0;
     WakeAfter(1);
     return 0;
   }
 
   void Close() override {
+    readNotifier_ = nullptr;
+    quietUntil_ = 0;
     if (port_) {
       port_->close();
       port_.reset();
@@ -64,13 +81,15 @@ class QtSerialBackend : public PortBackend {
   int Write(const uint8_t* data, int count) override {
     if (!port_ || Lost()) return kComUnknownIOError;
     qint64 n = port_->write(reinterpret_cast<const char*>(data), count);
-    if (n < 0) return kComUnknownIOError;
-    port_->flush();  // hand the bytes to the device now, not at the next event
-    return static_cast<int>(n);
+    if (n >= 0) port_->flush();  // hand the bytes to the device now, not at the next event
+    lastWrite_ = Timer();
+    ApplyQuiet();
+    return n < 0 ? kComUnknownIOError : static_cast<int>(n);
   }
 
   void Poll(std::vector<uint8_t>& in) override {
     if (!port_) return;
+    const size_t before = in.size();
     // Reads what the device holds even when no events are processed.
     port_->waitForReadyRead(0);
     QByteArray b = port_->readAll();
@@ -92,30 +111,56 @@ class QtSerialBackend : public PortBackend {
       if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) hungUp_ = true;
       port_->clearError();
     }
+    // Shortly after a request, each look at the drained queue starts a new
+    // quiet time for the bytes still awaited, so a reply that has not begun
+    // costs few wake-ups too. Idle, nothing is awaited soon: the descriptor
+    // is watched, which costs no wake-ups until bytes come.
+    taken_ += static_cast<int>(in.size() - before);
+    Rearm(wakeAfter_ - taken_, false);
   }
 
   void FlushOutput() override {
     if (port_) port_->clear(QSerialPort::Output);
+    ApplyQuiet();
   }
 
   void WaitForInput(double seconds) override {
     if (!port_ || Lost()) return;
     if (port_->bytesAvailable() > 0) return;
     port_->waitForReadyRead(static_cast<int>(seconds * 1000.0 + 0.5));
+    ApplyQuiet();
   }
 
   // The terminal's minimum read count also decides when the descriptor polls
   // readable (no inter-byte timer set), so the dispatcher sleeps through the
-  // first bytes of a reply.
+  // first bytes of a reply. The kernel still wakes a thread that watches the
+  // descriptor at every byte, only to find the count not reached: so the
+  // descriptor is not watched at all until the awaited bytes can have come at
+  // the line's rate (the last of them cannot arrive before the others have
+  // taken their time on the wire). Bytes that do come earlier are still taken
+  // by every Poll; the event loop wakes at the end of the quiet time.
   void WakeAfter(int bytes) override {
     bytes = std::clamp(bytes, 1, 255);
-    if (!port_ || bytes == wakeAfter_) return;
-    const int fd = static_cast<int>(port_->handle());
-    termios t{};
-    if (fd < 0 || ::tcgetattr(fd, &t) != 0) return;
-    t.c_cc[VMIN] = static_cast<cc_t>(bytes);
-    t.c_cc[VTIME] = 0;
-    if (::tcsetattr(fd, TCSANOW, &t) == 0) wakeAfter_ = bytes;
+    const int fd = port_ ? static_cast<int>(port_->handle()) : -1;
+    if (fd < 0) return;
+    const bool fresh = bytes != wakeAfter_;
+    taken_ = 0;  // the count is always counted from the bytes delivered so far
+    if (!fresh && !AwaitingReply()) return;
+    if (fresh) {
+      termios t{};
+      if (::tcgetattr(fd, &t) != 0) return;
+      t.c_cc[VMIN] = static_cast<cc_t>(bytes);
+      t.c_cc[VTIME] = 0;
+      if (::tcsetattr(fd, TCSANOW, &t) != 0) return;
+      wakeAfter_ = bytes;
+    }
+    int queued = 0;
+    if (::ioctl(fd, FIONREAD, &queued) != 0) queued = 0;
+    Rearm(bytes - queued - static_cast<int>(port_->bytesAvailable()), fresh);
+  }
+
+  double NextArrivalIn() const override {
+    return quietUntil_ > 0 ? std::max(0.0, quietUntil_ - Timer()) : -1.0;
   }
 
   bool Lost() const override {
@@ -128,12 +173,48 @@ class QtSerialBackend : public PortBackend {
   bool CanBlock() const override { return port_ != nullptr && !Lost(); }
 
  private:
+  // The port's read notifier follows the quiet time; QSerialPort switches it
+  // back on in some of its calls, so this runs after each of them.
+  // The earliest time `bytes` more bytes can all have come at the line's
+  // rate, a little short of it (a device may run slightly fast); 0 when one
+  // byte or none is awaited.
+  double QuietEnd(int bytes) const {
+    return bytes > 1 ? Timer() + 0.95 * (bytes - 1) * charTime_ : 0;
+  }
+
+  bool AwaitingReply() const { return Timer() - lastWrite_ < kReplyWindow; }
+
+  // The quiet time for `bytes` more bytes, with the input queue drained: set
+  // anew for a new count; for the same count pushed on only shortly after a
+  // request, so that idle the descriptor is simply watched.
+  void Rearm(int bytes, bool fresh) {
+    const double end = QuietEnd(bytes);
+    if (end <= 0)
+      quietUntil_ = 0;
+    else if (fresh)
+      quietUntil_ = end;
+    else if (AwaitingReply())
+      quietUntil_ = std::max(quietUntil_, end);
+    ApplyQuiet();
+  }
+
+  void ApplyQuiet() {
+    if (quietUntil_ > 0 && Timer() >= quietUntil_) quietUntil_ = 0;
+    const bool watch = quietUntil_ <= 0;
+    if (readNotifier_ && readNotifier_->isEnabled() != watch) readNotifier_->setEnabled(watch);
+  }
+
   std::string path_;
   long baud_;
   int parity_, dataBits_, stopBits_;
   std::unique_ptr<QSerialPort> port_;
+  QPointer<QSocketNotifier> readNotifier_;
   bool hungUp_ = false;
   int wakeAfter_ = 0;
+  int taken_ = 0;  // bytes read since the wake count was set
+  double charTime_ = 0;
+  double quietUntil_ = 0;  // 0: the descriptor is watched
+  double lastWrite_ = -1e9;
 };
 
 }  // namespace
