@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <QtWidgets>
-#include <cstring>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -460,8 +459,34 @@ TEST_F(PanelTest, AttributesReachTheWidgets) {
 
 // ---- Events ------------------------------------------------------------------------
 
-TEST_F(PanelTest, ClicksGiveTheEventsOfARealClick) {
+TEST_F(PanelTest, InputAndClicksGiveTheEventsOfRealInput) {
   DisplayPanel(main_);
+  // Input on the widgets fires a value change, then a commit.
+  qobject_cast<QSpinBox*>(Wd(kSpin))->stepUp();  // an arrow step
+  qobject_cast<QSlider*>(Wd(kSlide))->triggerAction(QAbstractSlider::SliderPageStepAdd);
+  emit qobject_cast<QComboBox*>(Wd(kRing))->activated(1);
+  EXPECT_EQ(EnterCtrlVal(main_, kDSpin, 2.5), 1);
+  EXPECT_EQ(TakeCodes(), (Codes{2, 1, 2, 1, 2, 1, 2, 1}));
+  // A typed value counts once entered, not per keystroke.
+  auto* spinEdit = Wd(kSpin)->findChild<QLineEdit*>();
+  ASSERT_TRUE(spinEdit);
+  spinEdit->setFocus();
+  spinEdit->selectAll();
+  spinEdit->insert("123");
+  EXPECT_TRUE(g_events.empty());
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(Wd(kSpin), &enter);
+  EXPECT_EQ(TakeCodes(), (Codes{2, 1}));
+  EXPECT_EQ(Int(kSpin), 123);
+  SetCtrlAttribute(main_, kDSpin, ATTR_DIMMED, 1);
+  EXPECT_EQ(EnterCtrlVal(main_, kDSpin, 3.5), 0);
+  double d = 0;
+  GetCtrlVal(main_, kDSpin, &d);
+  EXPECT_EQ(d, 2.5);                           // the entry before dimming, not the one refused
+  EXPECT_LT(EnterCtrlVal(main_, kNum, 1), 0);  // a display takes no input
+  EXPECT_TRUE(g_events.empty());
+
+  // A click on a toggle or radio button: click, value change and commit.
   for (int c : {kTog, kRad}) {
     ClickCtrl(main_, c);
     EXPECT_EQ(std::make_pair(TakeCodes(), Int(c)), std::make_pair(Codes{3, 2, 1}, 1)) << c;
@@ -486,33 +511,6 @@ TEST_F(PanelTest, ClicksGiveTheEventsOfARealClick) {
   };
   ClickCtrl(main_, kBtn);
   EXPECT_EQ(TakeCodes(), (Codes{3}));
-}
-
-TEST_F(PanelTest, UserInputOnWidgetsFiresValueChangedThenCommit) {
-  DisplayPanel(main_);
-  qobject_cast<QSpinBox*>(Wd(kSpin))->stepUp();  // an arrow step
-  qobject_cast<QSlider*>(Wd(kSlide))->triggerAction(QAbstractSlider::SliderPageStepAdd);
-  emit qobject_cast<QComboBox*>(Wd(kRing))->activated(1);
-  EXPECT_EQ(EnterCtrlVal(main_, kDSpin, 2.5), 1);
-  EXPECT_EQ(TakeCodes(), (Codes{2, 1, 2, 1, 2, 1, 2, 1}));
-  // A typed value counts once entered, not per keystroke.
-  auto* spinEdit = Wd(kSpin)->findChild<QLineEdit*>();
-  ASSERT_TRUE(spinEdit);
-  spinEdit->setFocus();
-  spinEdit->selectAll();
-  spinEdit->insert("123");
-  EXPECT_TRUE(g_events.empty());
-  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-  QApplication::sendEvent(Wd(kSpin), &enter);
-  EXPECT_EQ(TakeCodes(), (Codes{2, 1}));
-  EXPECT_EQ(Int(kSpin), 123);
-  SetCtrlAttribute(main_, kDSpin, ATTR_DIMMED, 1);
-  EXPECT_EQ(EnterCtrlVal(main_, kDSpin, 3.5), 0);
-  double d = 0;
-  GetCtrlVal(main_, kDSpin, &d);
-  EXPECT_EQ(d, 2.5);                           // the entry before dimming, not the one refused
-  EXPECT_LT(EnterCtrlVal(main_, kNum, 1), 0);  // a display takes no input
-  EXPECT_TRUE(g_events.empty());
 }
 
 // Real presses: a left click on a button gives click and commit; the text box
@@ -560,12 +558,9 @@ TEST_F(PanelTest, NestedEventProcessingFiredEventsAndClosing) {
     g_events.emplace_back(main_, kBtn, 100);  // end of the loop
   };
   ClickCtrl(main_, kBtn);
-  EXPECT_EQ(g_events, (std::vector<Ev>{{main_, kBtn, 3},
-                                       {main_, kBtn, 1},
-                                       {main_, kTog, 3},
-                                       {main_, kTog, 2},
-                                       {main_, kTog, 1},
-                                       {main_, kBtn, 100}}));
+  const std::vector<Ev> nested = {{main_, kBtn, 3}, {main_, kBtn, 1}, {main_, kTog, 3},
+                                  {main_, kTog, 2}, {main_, kTog, 1}, {main_, kBtn, 100}};
+  EXPECT_EQ(g_events, nested);
   // A fired event reaches the named callback only.
   g_onEvent = nullptr;
   g_events.clear();
