@@ -38,24 +38,19 @@ TEST(Target, FollowsTheEvaluationMode) {
 }
 
 TEST(Tolerance, HardwareModeBoundsAndMillimetres) {
-  for (uint16_t hw : {0, 1, 2, 3, 4}) {
-    uint16_t up = 0, lo = 0;
-    TolerancesForHardwareMode(hw, 11, 22, 30, &up, &lo);
-    const bool poti = hw == 1 || hw == 3 || hw == 4;
-    EXPECT_EQ(std::vector<int>({lo, up}),
-              poti ? std::vector<int>({30, 30}) : std::vector<int>({11, 22}))
-        << hw;
+  // Hardware modes 1, 3 and 4 take the poti for both bounds.
+  for (auto [hw, lo, up] :
+       {std::array<uint16_t, 3>{0, 11, 22}, {1, 30, 30}, {2, 11, 22}, {3, 30, 30}, {4, 30, 30}}) {
+    uint16_t gotUp = 0, gotLo = 0;
+    TolerancesForHardwareMode(hw, 11, 22, 30, &gotUp, &gotLo);
+    EXPECT_EQ(std::make_pair(gotLo, gotUp), std::make_pair(lo, up)) << hw;
   }
+  // The last two: a lower bound below 0 means no lower limit; above 65535 still counts.
   struct Row {
     uint16_t t, lo, up, v;
     bool inside;
-  } rows[] = {{500, 10, 20, 520, true},
-              {500, 10, 20, 521, false},
-              {500, 10, 20, 490, true},
-              {500, 10, 20, 489, false},
-              // A lower bound below 0 means no lower limit; above 65535 still counts.
-              {10, 100, 20, 0, true},
-              {65000, 0, 1000, 65535, true}};
+  } rows[] = {{500, 10, 20, 520, true},  {500, 10, 20, 521, false}, {500, 10, 20, 490, true},
+              {500, 10, 20, 489, false}, {10, 100, 20, 0, true},    {65000, 0, 1000, 65535, true}};
   for (const Row& r : rows)
     EXPECT_EQ(InsideTolerance(r.t, r.lo, r.up, r.v), r.inside) << r.t << " " << r.v;
   EXPECT_DOUBLE_EQ(ToleranceMM(37000, 20), 37000.0 * 20 / 1024000.0);
@@ -88,33 +83,27 @@ TEST(TolWindow, EveryModeWithItsClamps) {
       {{7, 0, 0, 30, 50, 100, 100, 1, 1}, 0, 0, 0, 0, 0, 0},
   };
   for (Row& r : rows) {
-    SCOPED_TRACE(&r - rows);
     if (r.in.n == 0) r.in.n = 4096;
     TolWindow w[2] = {};
-    ASSERT_EQ(TolWindows(r.in, w), r.count);
-    if (r.count == 0) continue;
-    EXPECT_EQ(std::vector<int>({w[0].graph, w[0].lo, w[0].hi}),
-              std::vector<int>({r.g0, r.lo0, r.hi0}));
-    if (r.count == 2)
-      EXPECT_EQ(std::vector<int>({w[1].graph, w[1].lo, w[1].hi}),
-                std::vector<int>({kBarSlave, r.lo1, r.hi1}));
+    ASSERT_EQ(TolWindows(r.in, w), r.count) << &r - rows;
+    EXPECT_EQ(std::vector<int>({w[0].graph, w[0].lo, w[0].hi, w[1].graph, w[1].lo, w[1].hi}),
+              std::vector<int>({r.g0, r.lo0, r.hi0, r.count == 2 ? kBarSlave : 0, r.lo1, r.hi1}))
+        << &r - rows;
   }
 }
 
 TEST(Deviation, CursorsAndCapInModesThreeAndFour) {
+  // N = 2048: values above 2N are capped (2N - 1 is not); x -1: no cursor to place.
+  using D = DeviationCursors;
   struct Row {
     uint16_t mode, mvalue;
     int show;
     double x;
     uint16_t capped;
-  } rows[] = {{3, 2100, DeviationCursors::kMaster, 52, 2100},
-              {3, 5000, DeviationCursors::kMaster, 2048, 4096},
-              {4, 4095, DeviationCursors::kMaster, 2047, 4095},  // 2N - 1 is not capped
-              {4, 2000, DeviationCursors::kSlave, 48, 2000},
-              {3, 2048, DeviationCursors::kBothHidden, -1, 2048},
-              {0, 5000, DeviationCursors::kUntouched, -1, 5000},
-              {2, 5000, DeviationCursors::kUntouched, -1, 5000},
-              {7, 5000, DeviationCursors::kUntouched, -1, 5000}};
+  } rows[] = {{3, 2100, D::kMaster, 52, 2100},     {3, 5000, D::kMaster, 2048, 4096},
+              {4, 4095, D::kMaster, 2047, 4095},   {4, 2000, D::kSlave, 48, 2000},
+              {3, 2048, D::kBothHidden, -1, 2048}, {0, 5000, D::kUntouched, -1, 5000},
+              {2, 5000, D::kUntouched, -1, 5000},  {7, 5000, D::kUntouched, -1, 5000}};
   for (const Row& r : rows) {
     SCOPED_TRACE(std::to_string(r.mode) + " " + std::to_string(r.mvalue));
     const DeviationCursors d = DeviationFor(r.mode, r.mvalue, 2048);
@@ -230,7 +219,7 @@ class DrawTest : public AppTest {
 
 }  // namespace
 
-TEST_F(DrawTest, DisplaysEdgeBarsClampedCursorsAndTheColouredWindow) {
+TEST_F(DrawTest, BarGraphsInEveryEvaluationMode) {
   Aval = 0;
   Bval = 4196;
   Mvalue = 1031;  // just outside: the window reaches 1030
@@ -268,23 +257,21 @@ TEST_F(DrawTest, DisplaysEdgeBarsClampedCursorsAndTheColouredWindow) {
   PlotVIDEOBarGraph();
   EXPECT_EQ(tframes::CtrlAttr(pHandle, MAIN_NUMMvalue, ATTR_TEXT_BGCOLOR), kColourInside);
   EXPECT_EQ(Spans(MAIN_GRAPHBarMaster, kColourTolWindow), std::vector<Span>({{970, 1030}}));
-}
 
-TEST_F(DrawTest, SumModeRaisesZeroTolerancesInTheSet) {
+  // Sum mode raises zero tolerances in the set.
   parameter.set0[0] = 2;
-  parameter.set0[6] = parameter.set0[7] = 0;
+  parameter.set0[3] = parameter.set0[6] = parameter.set0[7] = 0;
   PlotVIDEOBarGraph();
   EXPECT_EQ(std::vector<int>({parameter.set0[6], parameter.set0[7], tollo, tolup}),
             std::vector<int>({1, 1, 1, 1}));
-}
 
-TEST_F(DrawTest, DeviationCursorsAndTheCapTheHistorySees) {
+  // Deviation modes: the cursors, and the cap the history sees.
   ccdvirtpixel = 2048;
   parameter.set0[0] = 3;
   Mvalue = 5000;
   PlotVIDEOBarGraph();
-  EXPECT_EQ(Mvalue, 4096);
-  EXPECT_EQ(CursorX(MAIN_GRAPHBarMaster, 2), 2048.0);
+  EXPECT_EQ(std::make_pair(int(Mvalue), CursorX(MAIN_GRAPHBarMaster, 2)),
+            std::make_pair(4096, 2048.0));
   EXPECT_EQ(PointStyles(), std::vector<int>({VAL_SOLID_SQUARE, VAL_NO_POINT}));
   PlotRAWGraph();
   EXPECT_EQ(Trace(4).back(), 4096.0);
@@ -321,26 +308,24 @@ TEST(FirstFrame, UnknownEvaluationModeShowsTargetZeroAndNoWindow) {
       ::testing::ExitedWithCode(0), "");
 }
 
-TEST_F(DrawTest, HistoryStartsWithZerosAndKeepsOneOlderPoint) {
+TEST_F(DrawTest, HistoryStartsWithZerosKeepsOneOlderPointAndZoomsAtTheNextUpdate) {
   std::fill(arrayNORM, arrayNORM + 500, 0.0);  // as after the program starts
   ClearStripChart(pHandle, MAIN_STRIPHistory);
   Mvalue = 1010;
   PlotRAWGraph();
   const double expect[5] = {1030, 980, 1000, 1010, 1010};  // limits, target, value, auxiliary
   for (int t = 1; t <= 5; ++t) {
-    auto tr = Trace(t);
-    ASSERT_EQ(tr.size(), 100u) << t;
-    EXPECT_EQ(std::vector<double>(tr.begin(), tr.end() - 1), std::vector<double>(99, 0.0)) << t;
-    EXPECT_EQ(tr.back(), expect[t - 1]) << t;
+    std::vector<double> want(99, 0.0);
+    want.push_back(expect[t - 1]);
+    EXPECT_EQ(Trace(t), want) << t;
   }
   Mvalue = 1011;
   PlotRAWGraph();
   auto tr = Trace(4);
   ASSERT_EQ(tr.size(), 101u);
   EXPECT_EQ(std::vector<double>({tr[0], tr[99], tr[100]}), (std::vector<double>{1010, 1010, 1011}));
-}
 
-TEST_F(DrawTest, HistoryZoomFollowsTheToggleAtTheNextUpdate) {
+  // The zoom follows the toggle at the next update.
   parameter.set1[3] = 500;
   parameter.set0[6] = parameter.set0[7] = 10;
   Mvalue = 530;

@@ -13,6 +13,7 @@
 #include "platform/panel_registry.h"
 #include "platform/test_hooks.h"
 #include "platform/ui.h"
+#include "tests/support/frames.h"
 #include "tests/support/harness.h"
 
 namespace {
@@ -21,7 +22,9 @@ struct Rect {
   int top = 0, left = 0, height = 0, width = 0;
   int right() const { return left + width; }
   int bottom() const { return top + height; }
-  bool Inside(int w, int h) const { return left >= 0 && top >= 0 && right() <= w && bottom() <= h; }
+  bool Inside(const Rect& o) const {
+    return left >= 0 && top >= 0 && right() <= o.width && bottom() <= o.height;
+  }
   bool Overlaps(const Rect& o) const {
     return left < o.right() && o.left < right() && top < o.bottom() && o.top < bottom();
   }
@@ -36,15 +39,15 @@ Rect Bounds(int panel, int control) {
   EXPECT_EQ(GetCtrlBoundingRect(panel, control, &r.top, &r.left, &r.height, &r.width), 0);
   return r;
 }
-int PanelAttr(int panel, int attribute) {
-  int v = -1;
-  GetPanelAttribute(panel, attribute, &v);
-  return v;
-}
 // A panel's own rectangle, where its parent places it.
 Rect PanelRect(int panel) {
-  return {PanelAttr(panel, ATTR_TOP), PanelAttr(panel, ATTR_LEFT), PanelAttr(panel, ATTR_HEIGHT),
-          PanelAttr(panel, ATTR_WIDTH)};
+  Rect r;
+  for (auto [attribute, v] : {std::pair{ATTR_TOP, &r.top},
+                              {ATTR_LEFT, &r.left},
+                              {ATTR_HEIGHT, &r.height},
+                              {ATTR_WIDTH, &r.width}})
+    GetPanelAttribute(panel, attribute, v);
+  return r;
 }
 
 // Every numbered control of the panels the start-up loads (not those made at run time).
@@ -65,15 +68,16 @@ class PanelFile : public ::testing::Test {
   void TearDown() override { StopApp(); }
 };
 
-TEST_F(PanelFile, ControlsLieInsideTheirPanelsBelowTheHeaderAndBesideTheChildArea) {
+// Controls and help boxes lie inside their panels, below the header and
+// beside the child area.
+TEST_F(PanelFile, EverythingLiesWhereItCanBeSeen) {
   const Rect main = PanelRect(pHandle), child = PanelRect(pPara0);
   for (const Rect& r : {main, PanelRect(pPopUp)})
     EXPECT_TRUE(r.width <= 1280 && r.height <= 800) << r;
   // The four child panels take turns in one rectangle inside the main panel.
-  EXPECT_TRUE(child.Inside(main.width, main.height)) << child;
+  EXPECT_TRUE(child.Inside(main)) << child;
   for (int p : {pPara1, pPara2, pCalib})
-    EXPECT_EQ(std::make_pair(PanelRect(p).width, PanelRect(p).height),
-              std::make_pair(child.width, child.height));
+    EXPECT_TRUE(PanelRect(p).width == child.width && PanelRect(p).height == child.height) << p;
   // The header band spans the top; the logo leaves the title line (top 32) free.
   const Rect header = Bounds(pHandle, MAIN_DECOHeader), logo = Bounds(pHandle, MAIN_PICTLogo);
   EXPECT_TRUE(header.left + header.top == 0 && header.width == main.width) << header;
@@ -83,17 +87,14 @@ TEST_F(PanelFile, ControlsLieInsideTheirPanelsBelowTheHeaderAndBesideTheChildAre
   ForEachControl([&](int panel, int id, tarvo_ui::Kind) {
     const Rect r = Bounds(panel, id);
     EXPECT_TRUE(r.width > 0 && r.height > 0) << r;
-    EXPECT_TRUE(r.Inside(PanelAttr(panel, ATTR_WIDTH), PanelAttr(panel, ATTR_HEIGHT))) << r;
+    EXPECT_TRUE(r.Inside(PanelRect(panel))) << r;
     if (panel != pHandle || id == MAIN_DECOHeader || id == MAIN_PICTLogo) return;
     EXPECT_GE(r.top, header.bottom()) << r;
     EXPECT_FALSE(r.Overlaps(child)) << r << " lies under the parameter panels";
   });
-}
 
-// Help asked for on any control of the main panel opens a box that is fully
-// on the main panel and not under the parameter panels.
-TEST_F(PanelFile, HelpBoxesLandOnTheMainPanelBesideTheChildArea) {
-  const Rect main = PanelRect(pHandle), child = PanelRect(pPara0);
+  // Help asked for on any control of the main panel opens a box that is fully
+  // on the main panel and not under the parameter panels.
   int shown[2] = {0, 0};
   std::vector<int> controls;
   for (const auto& entry : tarvo_ui::FindPanel(pHandle)->controls) controls.push_back(entry.first);
@@ -104,27 +105,21 @@ TEST_F(PanelFile, HelpBoxesLandOnTheMainPanelBesideTheChildArea) {
       if (!CtrlVisible(pHandle, box)) continue;
       ++shown[i];
       const Rect r = Bounds(pHandle, box);
-      EXPECT_TRUE(r.Inside(main.width, main.height)) << r << " for control " << control;
-      EXPECT_FALSE(r.Overlaps(child)) << r << " for control " << control;
+      EXPECT_TRUE(r.Inside(main) && !r.Overlaps(child)) << r << " for control " << control;
       SetCtrlAttribute(pHandle, box, ATTR_VISIBLE, 0);
     }
   }
   EXPECT_TRUE(shown[0] > 0 && shown[1] > 0);
 }
 
-TEST_F(PanelFile, StartValuesAreTheProgramsStartValues) {
-  const struct {
-    int panel, control, value;
-  } values[] = {{pHandle, MAIN_RBTRam, 1},        {pHandle, MAIN_RBTEeprom, 0},
-                {pHandle, MAIN_RBTFile, 0},       {pHandle, MAIN_TOGGBTN_Para0, 1},
-                {pHandle, MAIN_TOGGBTN_Para1, 0}, {pHandle, MAIN_TOGGBTN_Para2, 0},
-                {pHandle, MAIN_TOGGBTN_Calib, 0}, {pHandle, MAIN_TOGBTN_Zoom, 0},
-                {pPopUp, POPUP_NEDITRecTime, 1},  {pPopUp, POPUP_NEDITRecSamples, 100}};
-  for (const auto& v : values) {
-    int got = -1;
-    EXPECT_EQ(GetCtrlVal(v.panel, v.control, &got), 0) << v.control;
-    EXPECT_EQ(got, v.value) << v.control;
-  }
+TEST_F(PanelFile, StartValuesAndEveryValueTheProgramWrites) {
+  std::vector<int> got;
+  for (int c : {MAIN_RBTRam, MAIN_RBTEeprom, MAIN_RBTFile, MAIN_TOGGBTN_Para0, MAIN_TOGGBTN_Para1,
+                MAIN_TOGGBTN_Para2, MAIN_TOGGBTN_Calib, MAIN_TOGBTN_Zoom})
+    got.push_back(tframes::IntVal(pHandle, c));
+  for (int c : {POPUP_NEDITRecTime, POPUP_NEDITRecSamples})
+    got.push_back(tframes::IntVal(pPopUp, c));
+  EXPECT_EQ(got, std::vector<int>({1, 0, 0, 1, 0, 0, 0, 0, 1, 100}));
   EXPECT_EQ(CtrlText(pPopUp, POPUP_TEXTRecStatus), "DATA-RECORDER");
   // The sensor description is replaced line by line (lines 0 to 3).
   for (int line = 0; line < 4; ++line)
@@ -138,13 +133,11 @@ TEST_F(PanelFile, StartValuesAreTheProgramsStartValues) {
                std::memcmp(read.set2, parameter.set2, sizeof read.set2));
   EXPECT_EQ(std::make_tuple(read.set0Long, read.set1Long[0], read.set2Long[0]),
             std::make_tuple(parameter.set0Long, parameter.set1Long[0], parameter.set2Long[0]));
-}
 
-// Every edit holds a whole word (6173: the service code), every ring the five
-// modes, every slider the 8-bit thresholds; the 32-bit words of the
-// calibration panel come back unchanged, so a GET followed by a SEND never
-// alters the sensor's calibration.
-TEST_F(PanelFile, EditsHoldWholeWordsRingsEveryModeAndSlidersEveryThreshold) {
+  // Every edit holds a whole word (6173: the service code), every ring the five
+  // modes, every slider the 8-bit thresholds; the 32-bit words of the
+  // calibration panel come back unchanged, so a GET followed by a SEND never
+  // alters the sensor's calibration.
   int edits = 0;
   ForEachControl([&](int panel, int id, tarvo_ui::Kind kind) {
     std::vector<unsigned int> values;
@@ -161,16 +154,13 @@ TEST_F(PanelFile, EditsHoldWholeWordsRingsEveryModeAndSlidersEveryThreshold) {
   });
   EXPECT_GT(edits, 0);
   for (uint32_t k : {1u, 1023u, 7987u, 1024u * 1000u + 511u, (1u << 24) - 1}) {
-    SCOPED_TRACE(k);
-    parameter.set1Long[0] = k;
-    parameter.set2Long[0] = k + 1;
-    parameter.set0Long = 4294967295u - k;
+    std::tie(parameter.set1Long[0], parameter.set2Long[0], parameter.set0Long) =
+        std::make_tuple(k, k + 1, 4294967295u - k);
     SetPanelValues();
     parameter.set1Long[0] = parameter.set2Long[0] = parameter.set0Long = 0;
     GetPanelValues();
-    EXPECT_EQ(
-        std::vector<uint32_t>({parameter.set1Long[0], parameter.set2Long[0], parameter.set0Long}),
-        std::vector<uint32_t>({k, k + 1, 4294967295u - k}));
+    EXPECT_EQ(std::make_tuple(parameter.set1Long[0], parameter.set2Long[0], parameter.set0Long),
+              std::make_tuple(k, k + 1, 4294967295u - k));
   }
 }
 
