@@ -62,8 +62,7 @@ std::unique_ptr<PortBackend> Device(const std::string& path) {
 
 void ChoosePortOn(const std::string& path) {
   InstallPortBackend(1, Device(path));
-  SetCtrlVal(pHandle, MAIN_DropDCom, 1);
-  FireCtrlEvent(pHandle, MAIN_DropDCom, EVENT_COMMIT);
+  ChoosePort(1);
 }
 // RUN for half a second shows the simulator's edges.
 void ExpectRunShowsTheEdges() {

@@ -2,12 +2,9 @@
 // away, and transactions or a port change in the middle of a loop. The program must keep working,
 // say what happened and lose nothing.
 
-#include <cstdio>
-
 #include "display/video.h"
 #include "link/xflash.h"
 #include "platform/sim_port.h"
-#include "recorder/recorder.h"
 #include "tests/support/scripted_app.h"
 
 namespace {
@@ -32,20 +29,8 @@ class LosableSim : public PortBackend {
   bool* lost_;
 };
 
-void Click(int control) { ClickCtrl(pHandle, control); }
-void ChoosePort(int port) {
-  SetCtrlVal(pHandle, MAIN_DropDCom, port);
-  FireCtrlEvent(pHandle, MAIN_DropDCom, EVENT_COMMIT);
-}
-
-class FaultTest : public PacedSensorTest {
+class FaultTest : public LoopTest {
  protected:
-  void SetUp() override {
-    PacedSensorTest::SetUp();
-    std::snprintf(recfile_name, sizeof recfile_name, "%s",
-                  (tframes::MakeTempDir() + "/TARVORecord.dat").c_str());
-    ClickCtrl(pHandle, MAIN_TOGGBTN_Recorder);
-  }
   // Every record counted is in the file (below its two header lines).
   static void ExpectRecordsKept() {
     const int count = tframes::IntVal(pPopUp, POPUP_NUMRecCount);
@@ -72,12 +57,7 @@ class FaultTest : public PacedSensorTest {
   }
   // Each loop (VIDEO, a recording of every reply, a slow GET, RUN), to be interrupted.
   const std::vector<std::function<void()>> loops_ = {[] { Click(MAIN_BTNVideo); },
-                                                     [] {
-                                                       EnterCtrlVal(pPopUp, POPUP_NEDITRecTime, 0);
-                                                       EnterCtrlVal(pPopUp, POPUP_NEDITRecSamples,
-                                                                    1000);
-                                                       ClickCtrl(pPopUp, POPUP_BTNStartRecord);
-                                                     },
+                                                     [] { RecordEveryReply(1000); },
                                                      [this] {
                                                        sim().SetAnswerDelay(0.5);
                                                        Click(MAIN_BTNGet);
@@ -154,13 +134,8 @@ TEST_F(FaultTest, APortChangeEndsEveryLoop) {
 }
 
 TEST_F(FaultTest, ClosingTheWindowDuringAnUploadLetsItRunToItsEnd) {
-  const std::string path = tframes::MakeTempDir() + "/XF-LINEAR.DAT";
-  std::string text;
-  for (int i = 0; i < 2048; ++i) text += std::to_string(4095 - 2 * i) + "\n";
-  tframes::WriteFile(path, text);
-  QueueFileAnswer(VAL_EXISTING_FILE_SELECTED, path);
   After(2.0, [] { FirePanelEvent(pHandle, EVENT_CLOSE); });
-  FireCtrlEvent(pCalib, CALIB_BTNWriteXFMA, EVENT_COMMIT);
+  Upload(CALIB_BTNWriteXFMA);
   EXPECT_TRUE(QuitRequested());
   EXPECT_EQ(RequestCount(sim(), kCmdWriteXFlash), 256);
   EXPECT_EQ(Status(), "X-FLASH Data successfully written!");

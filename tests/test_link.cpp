@@ -1,11 +1,6 @@
 // The sensor link: frame codec, payload copies, receive notification, reply
 // wait, connect sequence and device identification.
 
-#include <fcntl.h>
-#include <stdlib.h>
-#include <unistd.h>
-
-#include "platform/qt_serial_backend.h"
 #include "platform/sim_port.h"
 #include "tests/support/scripted_app.h"
 
@@ -47,23 +42,6 @@ TEST(FrameCodec, SyncCommandArgumentAndWordsGoOutHighByteFirst) {
   FillTxBuf(0x0102, 0xA0B1, pp);
   EXPECT_EQ(Bytes(szWriteBuf, szWriteBuf + 36), WordsToBytes(want));
   EXPECT_EQ(std::count(szWriteBuf + 36, szWriteBuf + kBufBytes, 0xEE), kBufBytes - 36);
-}
-
-TEST(FrameCodec, OnlyBytes2And3MakeAMeasurementReply) {
-  // A measurement reply: 16 words from byte 4. Any other: 15 words from byte 6,
-  // word 15 kept. The sync word is never looked at.
-  for (uint16_t command : {8, 2, 0x0108, 0x0800, 0}) {
-    std::vector<uint16_t> words = {0xFFFF, command};
-    for (int i = 0; i < 16; ++i) words.push_back(static_cast<uint16_t>(40000 + i));
-    std::memcpy(szReadBuf, WordsToBytes(words).data(), 36);
-    pp[15] = 0xBEEF;
-    const int measurement = command == 8;
-    EXPECT_EQ(GetRxBuf(), measurement) << command;
-    EXPECT_EQ(std::vector<uint16_t>(pp, pp + 15 + measurement),
-              std::vector<uint16_t>(words.begin() + 3 - measurement, words.end()))
-        << command;
-    if (!measurement) EXPECT_EQ(pp[15], 0xBEEF);
-  }
 }
 
 TEST(Payload, EachSetTravelsWithItsLongFieldsLowWordFirstAndComesBackAlone) {
@@ -118,33 +96,6 @@ TEST(Payload, StartValuesAreTheFactorySetsAndMeasurementWordsAreSigned) {
 }
 
 // ---- Receive notification and reply wait ---------------------------------------
-// A reply paced byte by byte wakes the program once, when the handler's count
-// is in; the bytes before it are still seen without event processing.
-int g_notified = 0;
-void CountNotification(int, int, void*) { ++g_notified; }
-
-TEST(PortWait, BytesBelowTheWakeCountAreSeenAndTheFullReplyNotifies) {
-  const int master = posix_openpt(O_RDWR | O_NOCTTY);
-  ASSERT_TRUE(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
-  UseVirtualClock(false);
-  InstallPortBackend(5, MakeQtSerialBackend(ptsname(master), 19200, 0, 8, 1));
-  ASSERT_EQ(OpenComConfig(5, "", 19200, 0, 8, 1, 4096, 4096), 0);
-  g_notified = 0;
-  ASSERT_EQ(InstallComCallback(5, LWRS_RECEIVE, 36, 0, CountNotification, nullptr), 0);
-  const auto waitFor = [](const std::function<bool()>& done) {
-    const double end = Timer() + 2.0;
-    while (!done() && Timer() < end) ProcessSystemEventsUntil(Timer() + 0.05);
-  };
-  const char bytes[36] = {0};
-  ASSERT_EQ(write(master, bytes, 5), 5);
-  waitFor([] { return GetInQLen(5) == 5; });
-  EXPECT_EQ(Longs({GetInQLen(5), g_notified}), Longs({5, 0}));  // the firmware query polls so
-  ASSERT_EQ(write(master, bytes, 31), 31);
-  waitFor([] { return g_notified > 0; });
-  EXPECT_EQ(g_notified, 1);
-  CloseCom(5);
-  close(master);
-}
 
 using NotifyTest = ScriptedAppTest;
 
@@ -221,8 +172,7 @@ TEST_F(ConnectTest, HealthySensorIsIdentifiedAndItsVersionShown) {
   sensor->ClearRequests();
   InstallPortBackend(1, MakeSimBackend(sensor));
   After(0.15, [] { ClickCtrl(pHandle, MAIN_BTNGet); });
-  SetCtrlVal(pHandle, MAIN_DropDCom, 1);
-  FireCtrlEvent(pHandle, MAIN_DropDCom, EVENT_COMMIT);
+  ChoosePort(1);
   EXPECT_EQ(tframes::SentCommands(*sensor), (std::vector<uint16_t>{5, 10, 2, 2, 2, 7, 2, 2, 2}));
 }
 

@@ -310,7 +310,7 @@ class ParamFile : public ParamPanels {
   std::string dir_ = tframes::MakeTempDir();
 };
 
-TEST_F(ParamFile, SaveWritesTheExpectedBytesAndLoadRestoresEveryWord) {
+TEST_F(ParamFile, SavedAndLoadedWordForWordRefusedWithoutChangingASet) {
   const Parameter want = FileSets();
   Refresh(want);
   Save(VAL_NEW_FILE_SELECTED, Path("TARVOpara.cfg"));
@@ -340,15 +340,12 @@ TEST_F(ParamFile, SaveWritesTheExpectedBytesAndLoadRestoresEveryWord) {
       Longs({1, 8, 1}));
   Save(VAL_NEW_FILE_SELECTED, Path("out.cfg"));
   EXPECT_EQ(tframes::ReadAll(Path("out.cfg")), kExpectedFile);
-}
-
-TEST_F(ParamFile, AnUnreadableFileOrACancelChangesNoSet) {
-  Refresh(FileSets());
-  const Parameter before = parameter;
+  // An unreadable file, a cancelled dialogue or an unwritable path changes no set.
+  ASSERT_TRUE(SameSets(parameter, want));
   tframes::WriteFile(Path("short.cfg"), kExpectedFile.substr(0, 12 * 44 + 5));
   for (const char* name : {"short.cfg", "missing.cfg"}) {
     Load(Path(name));
-    EXPECT_TRUE(SameSets(parameter, before)) << name;
+    EXPECT_TRUE(SameSets(parameter, want)) << name;
     EXPECT_EQ(Status().rfind("Parameter file unreadable - sets unchanged!", 0), 0u) << Status();
   }
   ShowStatusText("previous");  // cancelled dialogues stay silent
@@ -356,21 +353,20 @@ TEST_F(ParamFile, AnUnreadableFileOrACancelChangesNoSet) {
   const std::string afterLoad = Status();
   Save(VAL_NO_FILE_SELECTED, "");
   EXPECT_EQ(afterLoad + "|" + Status(), "previous|Transmit...");
-  EXPECT_TRUE(SameSets(parameter, before));
+  EXPECT_TRUE(SameSets(parameter, want));
   Save(VAL_NEW_FILE_SELECTED, Path("no-such-dir/x.cfg"));  // an unwritable path is named
   EXPECT_EQ(Status(), "Parameter file not written: No such file or directory");
-}
-
-TEST_F(ParamFile, AnExistingFileIsReplacedOnlyAfterYes) {
-  Refresh(FileSets());
+  // An existing file is replaced only after yes.
   const std::string path = Path("old.cfg");
   tframes::WriteFile(path, "old contents\n");
+  ClearPopupCalls();
   QueueConfirmAnswer(0);
   Save(VAL_EXISTING_FILE_SELECTED, path);
   EXPECT_EQ(tframes::ReadAll(path), "old contents\n");
-  const PopupCall& c = PopupCalls().back();
-  EXPECT_EQ(std::to_string(PopupCalls().size()) + c.kind + "|" + c.title + "|" + c.text,
-            "2confirm|ATTENTION!|Output-File already exist! - Overwrite ?");
+  const PopupCall& confirm = PopupCalls().back();
+  EXPECT_EQ(
+      std::to_string(PopupCalls().size()) + confirm.kind + "|" + confirm.title + "|" + confirm.text,
+      "2confirm|ATTENTION!|Output-File already exist! - Overwrite ?");
   QueueConfirmAnswer(1);
   Save(VAL_EXISTING_FILE_SELECTED, path);
   EXPECT_EQ(tframes::ReadAll(path), kExpectedFile);
