@@ -9,6 +9,7 @@
 
 namespace {
 
+using namespace tframes;
 using tarvo_sim::Request;
 using tarvo_sim::SensorSim;
 

@@ -76,6 +76,15 @@ inline void RecordEveryReply(int samples) {
   ClickCtrl(pPopUp, POPUP_BTNStartRecord);
 }
 
+// RUN for half a second shows the sensor's edges and says the line is good.
+inline void ExpectRunShowsTheEdges() {
+  Aval = Bval = 0;
+  StopAfter(0.5);
+  ClickCtrl(pHandle, MAIN_BTNRun);
+  EXPECT_EQ(Longs({stop_flag, Aval, Bval}), Longs({1, 1000, 1200}));
+  EXPECT_EQ(Status() + " " + CtrlText(pHandle, MAIN_NUMAval), "Line Ok! 1000");
+}
+
 // The x or y range of a graph axis.
 inline std::pair<double, double> AxisRange(int panel, int control, int axis) {
   double lo = -1, hi = -1;
