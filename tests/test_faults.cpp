@@ -83,7 +83,6 @@ TEST_F(FaultTest, LateRepliesTimeOutAndTheNextGetIsRight) {
 TEST_F(FaultTest, TransactionsDuringRunTakeTheirOwnRepliesAndTheLoopGoesOn) {
   SetCtrlVal(pPara1, PARA1_CTRLPara1W4, 1500);  // (RUN shows the setpoints on every frame)
   sim().edgeA = 1111;
-  sim().ClearRequests();
   After(0.5, [] { Click(MAIN_BTNSend); });
   After(1.5, [this] {
     EXPECT_EQ(sim().ram[1][4], 1500);

@@ -107,13 +107,7 @@ std::vector<std::string> Violations(const SensorSim& s) {
   }
   return out;
 }
-class LineRuleTest : public LoopTest {
- protected:
-  void SetUp() override {
-    LoopTest::SetUp();
-    sim().ClearRequests();
-  }
-};
+using LineRuleTest = LoopTest;
 
 TEST_F(LineRuleTest, VideoStoppedWhileWaitingForRunsReplyRunsNoPass) {
   sim().SetAnswerDelay(0.3);

@@ -1,4 +1,4 @@
-// The sensor link: frame codec, payload copies, receive notification, reply
+// The sensor link: payload copies, receive notification, reply
 // wait, connect sequence and device identification.
 
 #include "platform/sim_port.h"
@@ -27,18 +27,7 @@ std::string WorkingRangeShown() {
   return buf;
 }
 
-// ---- Frame codec and payloads ------------------------------------------------
-
-TEST(FrameCodec, SyncCommandArgumentAndWordsGoOutHighByteFirst) {
-  // The transmit buffer: only its first 36 bytes, and pp itself may be the payload.
-  std::memset(szWriteBuf, 0xEE, sizeof szWriteBuf);
-  for (int i = 0; i < 16; ++i) pp[i] = static_cast<uint16_t>(0x1100 * (i + 1) + i);
-  std::vector<uint16_t> want = {0x0055, 0x0102, 0xA0B1};
-  want.insert(want.end(), pp, pp + 15);
-  FillTxBuf(0x0102, 0xA0B1, pp);
-  EXPECT_EQ(Bytes(szWriteBuf, szWriteBuf + 36), WordsToBytes(want));
-  EXPECT_EQ(std::count(szWriteBuf + 36, szWriteBuf + kBufBytes, 0xEE), kBufBytes - 36);
-}
+// ---- Payloads ------------------------------------------------------------
 
 TEST(Payload, EachSetTravelsWithItsLongFieldsLowWordFirstAndComesBackAlone) {
   for (int i = 0; i < 13; ++i) parameter.set0[i] = static_cast<uint16_t>(100 + i);

@@ -19,10 +19,8 @@ using tarvo_sim::SensorSim;
 using tarvo_sim::Set;
 using V = std::vector<int>;
 
-Bytes Req(uint16_t cmd, uint16_t arg = 0, const Set& words = {}, uint16_t sync = 0x0055) {
-  std::vector<uint16_t> w = {sync, cmd, arg};
-  w.insert(w.end(), words.begin(), words.end());
-  return WordsToBytes(w);
+Bytes Req(uint16_t cmd, uint16_t arg = 0, const Set& words = {}) {
+  return WordsToBytes({words.begin(), words.end()}, 36, {0x0055, cmd, arg});
 }
 // Writes one request at time t and returns every reply byte the model sends for it.
 Bytes Ask(SensorSim& s, const Bytes& req, double t = 1.0) {

@@ -123,7 +123,7 @@ class ScriptedAppTest : public ::testing::Test {
 
 // The program against a paced sensor model, set up for its loops: the recorder
 // popup shown, the record file and a linearisation table (XF-LINEAR.DAT) in a
-// scratch directory, the upload buttons visible.
+// scratch directory, the upload buttons visible, the requests of the start-up cleared.
 class LoopTest : public PacedSensorTest {
  protected:
   void SetUp() override {
@@ -135,6 +135,7 @@ class LoopTest : public PacedSensorTest {
     SetCtrlAttribute(pCalib, CALIB_BTNWriteXFMA, ATTR_VISIBLE, 1);
     SetCtrlAttribute(pCalib, CALIB_BTNWriteXFSL, ATTR_VISIBLE, 1);
     if (!PanelVisible(pPopUp)) ClickCtrl(pHandle, MAIN_TOGGBTN_Recorder);
+    sim().ClearRequests();
   }
   void Upload(int button) {
     QueueFileAnswer(VAL_EXISTING_FILE_SELECTED, dir_ + "/XF-LINEAR.DAT");
