@@ -17,6 +17,7 @@
 namespace {
 
 using namespace tframes;
+
 Parameter StartValues() {
   SetParameterStartValues();
   return parameter;
