@@ -52,28 +52,15 @@ class SimProcess {
 };
 
 // The program on the real clock, its port 1 a device path.
-class EndToEnd : public ::testing::Test {
- protected:
-  void TearDown() override { StopApp(); }
-};
+using EndToEnd = StartsAppTest;
 std::unique_ptr<PortBackend> Device(const std::string& path) {
   return MakeQtSerialBackend(path, 19200, 0, 8, 1);
 }
 
 void ChoosePortOn(const std::string& path) {
   InstallPortBackend(1, Device(path));
-  SetCtrlVal(pHandle, MAIN_DropDCom, 1);
-  FireCtrlEvent(pHandle, MAIN_DropDCom, EVENT_COMMIT);
+  ChoosePort(1);
 }
-// RUN for half a second shows the simulator's edges.
-void ExpectRunShowsTheEdges() {
-  Aval = Bval = 0;
-  StopAfter(0.5);
-  ClickCtrl(pHandle, MAIN_BTNRun);
-  EXPECT_EQ(Longs({stop_flag, Aval, Bval}), Longs({1, 1000, 1200}));
-  EXPECT_EQ(Status() + " " + CtrlText(pHandle, MAIN_NUMAval), "Line Ok! 1000");
-}
-
 TEST_F(EndToEnd, ConnectRunReopenDeviceGoneAndANewOneChosen) {
   SimProcess first;
   ASSERT_FALSE(first.path().empty());

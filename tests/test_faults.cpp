@@ -2,16 +2,14 @@
 // away, and transactions or a port change in the middle of a loop. The program must keep working,
 // say what happened and lose nothing.
 
-#include <cstdio>
-
 #include "display/video.h"
 #include "link/xflash.h"
 #include "platform/sim_port.h"
-#include "recorder/recorder.h"
 #include "tests/support/scripted_app.h"
 
 namespace {
 
+using namespace tframes;
 using tarvo_sim::SensorSim;
 
 // The sensor model behind a device that can go away (unplugged, far end closed).
@@ -32,25 +30,13 @@ class LosableSim : public PortBackend {
   bool* lost_;
 };
 
-void Click(int control) { ClickCtrl(pHandle, control); }
-void ChoosePort(int port) {
-  SetCtrlVal(pHandle, MAIN_DropDCom, port);
-  FireCtrlEvent(pHandle, MAIN_DropDCom, EVENT_COMMIT);
-}
-
-class FaultTest : public PacedSensorTest {
+class FaultTest : public LoopTest {
  protected:
-  void SetUp() override {
-    PacedSensorTest::SetUp();
-    std::snprintf(recfile_name, sizeof recfile_name, "%s",
-                  (tframes::MakeTempDir() + "/TARVORecord.dat").c_str());
-    ClickCtrl(pHandle, MAIN_TOGGBTN_Recorder);
-  }
   // Every record counted is in the file (below its two header lines).
   static void ExpectRecordsKept() {
-    const int count = tframes::IntVal(pPopUp, POPUP_NUMRecCount);
+    const int count = IntVal(pPopUp, POPUP_NUMRecCount);
     EXPECT_GT(count, 10);
-    EXPECT_EQ(int(tframes::Lines(tframes::ReadAll(recfile_name)).size()) - 2, count);
+    EXPECT_EQ(int(Lines(ReadAll(recfile_name)).size()) - 2, count);
   }
   // The loops' buttons are usable again after STOP, and the sets the program
   // holds are those of the sensor's RAM.
@@ -62,22 +48,9 @@ class FaultTest : public PacedSensorTest {
     EXPECT_FALSE(CtrlDimmed(pPopUp, POPUP_BTNStartRecord));
     for (int k = 0; k < 3; ++k) EXPECT_EQ(HeldSet(k), s.ram[k]) << "set " << k;
   }
-  // RUN works (again): a measurement shows the model's edges.
-  static void ExpectRunWorks() {
-    Aval = Bval = 0;
-    StopAfter(0.5);
-    Click(MAIN_BTNRun);
-    EXPECT_EQ(Status(), "Line Ok!");
-    EXPECT_EQ(Longs({Aval, Bval}), Longs({1000, 1200}));
-  }
   // Each loop (VIDEO, a recording of every reply, a slow GET, RUN), to be interrupted.
   const std::vector<std::function<void()>> loops_ = {[] { Click(MAIN_BTNVideo); },
-                                                     [] {
-                                                       EnterCtrlVal(pPopUp, POPUP_NEDITRecTime, 0);
-                                                       EnterCtrlVal(pPopUp, POPUP_NEDITRecSamples,
-                                                                    1000);
-                                                       ClickCtrl(pPopUp, POPUP_BTNStartRecord);
-                                                     },
+                                                     [] { RecordEveryReply(1000); },
                                                      [this] {
                                                        sim().SetAnswerDelay(0.5);
                                                        Click(MAIN_BTNGet);
@@ -102,7 +75,7 @@ TEST_F(FaultTest, LateRepliesTimeOutAndTheNextGetIsRight) {
   Click(MAIN_BTNGet);
   RunFor(3);
   ExpectIdleWithSetsOf(sim());
-  ExpectRunWorks();
+  ExpectRunShowsTheEdges();
 }
 
 // Every transaction clicked in the middle of RUN gets its own reply, none
@@ -110,7 +83,6 @@ TEST_F(FaultTest, LateRepliesTimeOutAndTheNextGetIsRight) {
 TEST_F(FaultTest, TransactionsDuringRunTakeTheirOwnRepliesAndTheLoopGoesOn) {
   SetCtrlVal(pPara1, PARA1_CTRLPara1W4, 1500);  // (RUN shows the setpoints on every frame)
   sim().edgeA = 1111;
-  sim().ClearRequests();
   After(0.5, [] { Click(MAIN_BTNSend); });
   After(1.5, [this] {
     EXPECT_EQ(sim().ram[1][4], 1500);
@@ -123,7 +95,7 @@ TEST_F(FaultTest, TransactionsDuringRunTakeTheirOwnRepliesAndTheLoopGoesOn) {
   After(4.5, [] { Click(MAIN_BTNVideo); });  // VIDEO inside RUN: one STOP ends both
   StopAfter(6.5);
   Click(MAIN_BTNRun);
-  const auto sent = tframes::SentCommands(sim());
+  const auto sent = SentCommands(sim());
   for (uint16_t c : {kCmdSendRam, kCmdTeach, kCmdResetMaxMin, kCmdVideoBlock}) {
     const auto at = std::find(sent.begin(), sent.end(), c);
     ASSERT_NE(at, sent.end()) << c;
@@ -154,13 +126,8 @@ TEST_F(FaultTest, APortChangeEndsEveryLoop) {
 }
 
 TEST_F(FaultTest, ClosingTheWindowDuringAnUploadLetsItRunToItsEnd) {
-  const std::string path = tframes::MakeTempDir() + "/XF-LINEAR.DAT";
-  std::string text;
-  for (int i = 0; i < 2048; ++i) text += std::to_string(4095 - 2 * i) + "\n";
-  tframes::WriteFile(path, text);
-  QueueFileAnswer(VAL_EXISTING_FILE_SELECTED, path);
   After(2.0, [] { FirePanelEvent(pHandle, EVENT_CLOSE); });
-  FireCtrlEvent(pCalib, CALIB_BTNWriteXFMA, EVENT_COMMIT);
+  Upload(CALIB_BTNWriteXFMA);
   EXPECT_TRUE(QuitRequested());
   EXPECT_EQ(RequestCount(sim(), kCmdWriteXFlash), 256);
   EXPECT_EQ(Status(), "X-FLASH Data successfully written!");
@@ -190,7 +157,7 @@ TEST_F(FaultTest, ADeviceLostDuringALoopEndsItAndThePortCanBeChosenAgain) {
   InstallPortBackend(1, MakeSimBackend(sensor_));
   ChoosePort(1);
   EXPECT_EQ(Status(), "TARVO-LT-MS V3.03");
-  ExpectRunWorks();
+  ExpectRunShowsTheEdges();
 }
 
 }  // namespace

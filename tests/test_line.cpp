@@ -5,11 +5,11 @@
 #include <random>
 
 #include "link/xflash.h"
-#include "recorder/recorder.h"
 #include "tests/support/scripted_app.h"
 
 namespace {
 
+using namespace tframes;
 using tarvo_sim::Request;
 using tarvo_sim::SensorSim;
 
@@ -107,27 +107,7 @@ std::vector<std::string> Violations(const SensorSim& s) {
   }
   return out;
 }
-class LineRuleTest : public PacedSensorTest {
- protected:
-  void SetUp() override {
-    PacedSensorTest::SetUp();
-    dir_ = tframes::MakeTempDir();
-    std::snprintf(recfile_name, sizeof recfile_name, "%s", (dir_ + "/TARVORecord.dat").c_str());
-    std::string text;
-    for (int i = 0; i < kLinValues; ++i) text += std::to_string(i) + "\n";
-    tframes::WriteFile(dir_ + "/XF-LINEAR.DAT", text);
-    SetCtrlAttribute(pCalib, CALIB_BTNWriteXFMA, ATTR_VISIBLE, 1);
-    SetCtrlAttribute(pCalib, CALIB_BTNWriteXFSL, ATTR_VISIBLE, 1);
-    if (!PanelVisible(pPopUp)) ClickCtrl(pHandle, MAIN_TOGGBTN_Recorder);
-    sim().ClearRequests();
-  }
-  void Upload(int button) {
-    QueueFileAnswer(VAL_EXISTING_FILE_SELECTED, dir_ + "/XF-LINEAR.DAT");
-    FireCtrlEvent(pCalib, button, EVENT_COMMIT);
-  }
-  static void Click(int control) { ClickCtrl(pHandle, control); }
-  std::string dir_;
-};
+using LineRuleTest = LoopTest;
 
 TEST_F(LineRuleTest, VideoStoppedWhileWaitingForRunsReplyRunsNoPass) {
   sim().SetAnswerDelay(0.3);
@@ -165,8 +145,7 @@ TEST_F(LineRuleTest, WhatIsHeldBackIsDroppedWhenTheWindowCloses) {
   double closedAt = -1;
   std::string dropped;
   WhenLineBusy(0.5, [&] {
-    SetCtrlVal(pHandle, MAIN_DropDCom, 1);
-    FireCtrlEvent(pHandle, MAIN_DropDCom, EVENT_COMMIT);
+    ChoosePort(1);
     Click(MAIN_BTNGet);
     EXPECT_EQ(DeferredCount(), 2);
     closedAt = Timer();
@@ -193,12 +172,7 @@ TEST_F(LineRuleTest, RandomClicksNeverPutTwoTransactionsOnTheLine) {
                 MAIN_BTNRun, MAIN_BTNStop})
     clicks.push_back([c] { Click(c); });
   const std::vector<std::function<void()>> loops = {
-      [] { Click(MAIN_BTNRun); }, [] { Click(MAIN_BTNVideo); },
-      [] {
-        EnterCtrlVal(pPopUp, POPUP_NEDITRecTime, 0);
-        EnterCtrlVal(pPopUp, POPUP_NEDITRecSamples, 100000);
-        ClickCtrl(pPopUp, POPUP_BTNStartRecord);
-      },
+      [] { Click(MAIN_BTNRun); }, [] { Click(MAIN_BTNVideo); }, [] { RecordEveryReply(100000); },
       [this] { Upload(CALIB_BTNWriteXFMA); }};
   constexpr int kClicksPerLoop = 60;
   constexpr double kSpan = 30.0;  // seconds of simulated time per loop

@@ -1,22 +1,13 @@
-// The sensor link: frame codec, payload copies, receive notification, reply
+// The sensor link: payload copies, receive notification, reply
 // wait, connect sequence and device identification.
 
-#include <fcntl.h>
-#include <stdlib.h>
-#include <unistd.h>
-
-#include "platform/qt_serial_backend.h"
 #include "platform/sim_port.h"
 #include "tests/support/scripted_app.h"
 
 namespace {
 
+using namespace tframes;
 using tarvo_sim::SensorSim;
-using tframes::Bytes;
-using tframes::OrdinaryFrame;
-using tframes::WordAt;
-using tframes::WordsToBytes;
-using V = std::vector<long>;
 
 // A hardware reply: after sync and echo, the ten words of the description.
 struct Hw {
@@ -36,35 +27,7 @@ std::string WorkingRangeShown() {
   return buf;
 }
 
-// ---- Frame codec and payloads ------------------------------------------------
-
-TEST(FrameCodec, SyncCommandArgumentAndWordsGoOutHighByteFirst) {
-  // The transmit buffer: only its first 36 bytes, and pp itself may be the payload.
-  std::memset(szWriteBuf, 0xEE, sizeof szWriteBuf);
-  for (int i = 0; i < 16; ++i) pp[i] = static_cast<uint16_t>(0x1100 * (i + 1) + i);
-  std::vector<uint16_t> want = {0x0055, 0x0102, 0xA0B1};
-  want.insert(want.end(), pp, pp + 15);
-  FillTxBuf(0x0102, 0xA0B1, pp);
-  EXPECT_EQ(Bytes(szWriteBuf, szWriteBuf + 36), WordsToBytes(want));
-  EXPECT_EQ(std::count(szWriteBuf + 36, szWriteBuf + kBufBytes, 0xEE), kBufBytes - 36);
-}
-
-TEST(FrameCodec, OnlyBytes2And3MakeAMeasurementReply) {
-  // A measurement reply: 16 words from byte 4. Any other: 15 words from byte 6,
-  // word 15 kept. The sync word is never looked at.
-  for (uint16_t command : {8, 2, 0x0108, 0x0800, 0}) {
-    std::vector<uint16_t> words = {0xFFFF, command};
-    for (int i = 0; i < 16; ++i) words.push_back(static_cast<uint16_t>(40000 + i));
-    std::memcpy(szReadBuf, WordsToBytes(words).data(), 36);
-    pp[15] = 0xBEEF;
-    const int measurement = command == 8;
-    EXPECT_EQ(GetRxBuf(), measurement) << command;
-    EXPECT_EQ(std::vector<uint16_t>(pp, pp + 15 + measurement),
-              std::vector<uint16_t>(words.begin() + 3 - measurement, words.end()))
-        << command;
-    if (!measurement) EXPECT_EQ(pp[15], 0xBEEF);
-  }
-}
+// ---- Payloads ------------------------------------------------------------
 
 TEST(Payload, EachSetTravelsWithItsLongFieldsLowWordFirstAndComesBackAlone) {
   for (int i = 0; i < 13; ++i) parameter.set0[i] = static_cast<uint16_t>(100 + i);
@@ -107,10 +70,10 @@ TEST(Payload, StartValuesAreTheFactorySetsAndMeasurementWordsAreSigned) {
   for (int i = 0; i < 16; ++i) pp[i] = static_cast<uint16_t>(1000 + i);
   pp[3] = pp[4] = 0xFFFF;  // -1 in micrometres
   CopyPPtoRAWVars();
-  EXPECT_EQ(
-      V({Aval, Bval, Mvalue, umValue, poti, edcntA, edcntB, peakwA, peakwB, anaMax, anaMin, raw13,
-         raw14, raw15, instate}),
-      V({1000, 1001, 1002, -1, 1005, 1006, 1007, 1008, 1009, 1010, 1011, 1012, 1013, 1014, 1015}));
+  EXPECT_EQ(Longs({Aval, Bval, Mvalue, umValue, poti, edcntA, edcntB, peakwA, peakwB, anaMax,
+                   anaMin, raw13, raw14, raw15, instate}),
+            Longs({1000, 1001, 1002, -1, 1005, 1006, 1007, 1008, 1009, 1010, 1011, 1012, 1013, 1014,
+                   1015}));
   pp[3] = 4464;  // low word first
   pp[4] = 1;
   CopyPPtoRAWVars();
@@ -118,33 +81,6 @@ TEST(Payload, StartValuesAreTheFactorySetsAndMeasurementWordsAreSigned) {
 }
 
 // ---- Receive notification and reply wait ---------------------------------------
-// A reply paced byte by byte wakes the program once, when the handler's count
-// is in; the bytes before it are still seen without event processing.
-int g_notified = 0;
-void CountNotification(int, int, void*) { ++g_notified; }
-
-TEST(PortWait, BytesBelowTheWakeCountAreSeenAndTheFullReplyNotifies) {
-  const int master = posix_openpt(O_RDWR | O_NOCTTY);
-  ASSERT_TRUE(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
-  UseVirtualClock(false);
-  InstallPortBackend(5, MakeQtSerialBackend(ptsname(master), 19200, 0, 8, 1));
-  ASSERT_EQ(OpenComConfig(5, "", 19200, 0, 8, 1, 4096, 4096), 0);
-  g_notified = 0;
-  ASSERT_EQ(InstallComCallback(5, LWRS_RECEIVE, 36, 0, CountNotification, nullptr), 0);
-  const auto waitFor = [](const std::function<bool()>& done) {
-    const double end = Timer() + 2.0;
-    while (!done() && Timer() < end) ProcessSystemEventsUntil(Timer() + 0.05);
-  };
-  const char bytes[36] = {0};
-  ASSERT_EQ(write(master, bytes, 5), 5);
-  waitFor([] { return GetInQLen(5) == 5; });
-  EXPECT_EQ(Longs({GetInQLen(5), g_notified}), Longs({5, 0}));  // the firmware query polls so
-  ASSERT_EQ(write(master, bytes, 31), 31);
-  waitFor([] { return g_notified > 0; });
-  EXPECT_EQ(g_notified, 1);
-  CloseCom(5);
-  close(master);
-}
 
 using NotifyTest = ScriptedAppTest;
 
@@ -165,7 +101,7 @@ TEST_F(NotifyTest, EachFrameIsNotifiedOnceInStepAndTheReplyWaitHasItsTimeout) {
   EXPECT_EQ(deliver(Bytes(more.begin(), more.begin() + 20)), 0);
   EXPECT_EQ(deliver(Bytes(more.begin() + 20, more.end())), 1);
   EXPECT_EQ(Longs({graph_flag, pp[0], pp[14], GetInQLen(1)}), Longs({0, 100, 114, 0}));
-  EXPECT_EQ(deliver(tframes::MeasurementFrame({11, 22, 33})), 1);
+  EXPECT_EQ(deliver(MeasurementFrame({11, 22, 33})), 1);
   EXPECT_EQ(Longs({graph_flag, pp[2]}), Longs({1, 33}));
   // Bytes waiting before a request (a fragment, the tail of a late reply) are
   // flushed by it, however it is sent: the reply is read in step.
@@ -199,10 +135,7 @@ TEST(Status, TextIsCutTo72CharactersAndEveryOpenFailureHasItsText) {
 
 // ---- The connect sequence through the started program ------------------------
 
-class ConnectTest : public ::testing::Test {
- protected:
-  void TearDown() override { StopApp(); }
-};
+using ConnectTest = StartsAppTest;
 
 TEST_F(ConnectTest, HealthySensorIsIdentifiedAndItsVersionShown) {
   auto sensor = NewSensor();
@@ -211,19 +144,18 @@ TEST_F(ConnectTest, HealthySensorIsIdentifiedAndItsVersionShown) {
   sensor->hardware().ccdvirtpixel = 2048;
   ASSERT_EQ(StartApp(sensor), 0);
   const auto& req = sensor->requests();
-  ASSERT_EQ(tframes::SentCommands(*sensor), (std::vector<uint16_t>{5, 10, 2, 2, 2, 7}));
+  ASSERT_EQ(SentCommands(*sensor), (std::vector<uint16_t>{5, 10, 2, 2, 2, 7}));
   for (size_t i = 1; i < req.size(); ++i)
     EXPECT_GE(req[i].time - req[i - 1].time, 0.1 - 1e-9) << "pause before " << i;
-  EXPECT_EQ(V({req[2].argument, req[3].argument, req[4].argument}), V({0, 1, 2}));
+  EXPECT_EQ(Longs({req[2].argument, req[3].argument, req[4].argument}), Longs({0, 1, 2}));
   EXPECT_EQ(Status(), "TARVO-LT-MS V3.03");
   EXPECT_EQ(WorkingRangeShown(), "working-range = 37mm +/-2.0mm");
   // The sequence of a port change is one transaction: GET clicked meanwhile follows it.
   sensor->ClearRequests();
   InstallPortBackend(1, MakeSimBackend(sensor));
   After(0.15, [] { ClickCtrl(pHandle, MAIN_BTNGet); });
-  SetCtrlVal(pHandle, MAIN_DropDCom, 1);
-  FireCtrlEvent(pHandle, MAIN_DropDCom, EVENT_COMMIT);
-  EXPECT_EQ(tframes::SentCommands(*sensor), (std::vector<uint16_t>{5, 10, 2, 2, 2, 7, 2, 2, 2}));
+  ChoosePort(1);
+  EXPECT_EQ(SentCommands(*sensor), (std::vector<uint16_t>{5, 10, 2, 2, 2, 7, 2, 2, 2}));
 }
 
 TEST_F(ConnectTest, AFailingStepIsReportedAndOnlyTheEchoCheckEndsTheSequence) {
@@ -244,7 +176,7 @@ TEST_F(ConnectTest, AFailingStepIsReportedAndOnlyTheEchoCheckEndsTheSequence) {
     auto sensor = NewSensor();
     c.fault(sensor->faults());
     ASSERT_EQ(StartApp(sensor), 0);
-    EXPECT_EQ(tframes::SentCommands(*sensor), c.commands) << c.status;
+    EXPECT_EQ(SentCommands(*sensor), c.commands) << c.status;
     EXPECT_EQ(Status(), c.status);
     StopApp();
   }
@@ -271,9 +203,9 @@ TEST_F(IdentifyTest, HardwareReplyFillsTheGlobalsTheVideoAxesAndTheFullScale) {
   std::vector<uint16_t> request = {0x0055, kCmdHardware, 0};  // the request carries pp as it was
   for (int i = 0; i < 15; ++i) request.push_back(static_cast<uint16_t>(900 + i));
   EXPECT_EQ(LastSent(), WordsToBytes(request));
-  EXPECT_EQ(V({ccdtype, ccdmaxpixel, ccdresolution, pcbtype, ccdvirtpixel, ccdsubpixel, ccdpixB,
-               ccdpixE, softversion, hwtype, adcmax}),
-            V({1, 2048, 77, 3, 4096, 8192, 5, 2000, 304, 10080, 10080}));
+  EXPECT_EQ(Longs({ccdtype, ccdmaxpixel, ccdresolution, pcbtype, ccdvirtpixel, ccdsubpixel, ccdpixB,
+                   ccdpixE, softversion, hwtype, adcmax}),
+            Longs({1, 2048, 77, 3, 4096, 8192, 5, 2000, 304, 10080, 10080}));
   // Known virtual pixel ranges spread the 128 samples over the range; any other
   // keeps the axes but spreads the curve over 2048. Full scale 1024 only for
   // a type-1 sensor whose word 22 is 1024.
@@ -289,8 +221,8 @@ TEST_F(IdentifyTest, HardwareReplyFillsTheGlobalsTheVideoAxesAndTheFullScale) {
     ASSERT_EQ(GetHARDWAREInfo(), 1);
     const uint16_t spread = c.virtpixel == 3000 ? 2048 : c.virtpixel;
     // Nothing beyond the 128 samples is written: the description stays as it came.
-    EXPECT_EQ(V({ccdvirtpixel, ccdpixE, softversion, adcmax, YMAXADC}),
-              V({spread, 1024, 303, c.word22, c.fullScale}))
+    EXPECT_EQ(Longs({ccdvirtpixel, ccdpixE, softversion, adcmax, YMAXADC}),
+              Longs({spread, 1024, 303, c.word22, c.fullScale}))
         << c.virtpixel;
     for (int i = 0; i < 128; ++i) ASSERT_DOUBLE_EQ(xArray8[i], i * spread / 128.0) << i;
     for (int graph : {MAIN_GRAPHDataMaster, MAIN_GRAPHDataSlave})
@@ -304,7 +236,7 @@ TEST_F(IdentifyTest, HardwareReplyFillsTheGlobalsTheVideoAxesAndTheFullScale) {
     ASSERT_EQ(GetHARDWAREInfo(), 1);
     line_->ReplyToNextWrite(delay, HardwareReply(bad));
     EXPECT_EQ(GetHARDWAREInfo(), 0);
-    EXPECT_EQ(V({ccdvirtpixel, ccdsubpixel, hwtype, YMAXADC}), V({1024, 4096, 10037, 256}))
+    EXPECT_EQ(Longs({ccdvirtpixel, ccdsubpixel, hwtype, YMAXADC}), Longs({1024, 4096, 10037, 256}))
         << delay;
     EXPECT_DOUBLE_EQ(xArray8[1], 8.0);
     EXPECT_EQ(WorkingRangeShown(), "working-range = 37mm +/-2.0mm");
@@ -364,8 +296,8 @@ TEST_F(IdentifyTest, VersionRepliesOfBothBoardTypesAreShownSafely) {
     const double t0 = Timer();
     EXPECT_EQ(GetVERSIONInfo(), counted);
     EXPECT_EQ((counted < 72), (Timer() - t0 > TIMEOUT)) << counted;  // a short reply waits it out
-    EXPECT_EQ(V({nBytesR, WordAt(LastSent(), 2), GetInQLen(1)}),
-              V({std::min(counted, kBufBytes), kCmdVersion, 0}));
+    EXPECT_EQ(Longs({nBytesR, WordAt(LastSent(), 2), GetInQLen(1)}),
+              Longs({std::min(counted, kBufBytes), kCmdVersion, 0}));
     EXPECT_EQ(Status(), status);
     EXPECT_STREQ(szVersion, version);
   }
@@ -385,7 +317,7 @@ TEST_F(IdentifyTest, FirmwareQueryProcessesNoEventsAndRestoresTheNotification) {
   // The notification is back, exactly as the connect sequence installs it.
   line_->Arrive(Timer() + 0.01, OrdinaryFrame(kCmdFetchRam, {77}));
   RunFor(0.1);
-  EXPECT_EQ(V({rx_flag, pp[0]}), V({1, 77}));
+  EXPECT_EQ(Longs({rx_flag, pp[0]}), Longs({1, 77}));
 }
 
 }  // namespace

@@ -16,6 +16,8 @@
 
 namespace {
 
+using namespace tframes;
+
 Parameter StartValues() {
   SetParameterStartValues();
   return parameter;
@@ -202,15 +204,15 @@ TEST_F(ParamPanels, ScaleThresholdAndToleranceDisplays) {
   p.set2[2] = 50;
   Refresh(p);
   // Scale, tolerances in millimetres, the threshold lines and the video graph redrawn with them.
-  EXPECT_EQ(Longs({std::lround(tframes::NumVal(pCalib, CALIB_CTRLScaleA) * 1000),
-                   std::lround(tframes::NumVal(pHandle, MAIN_NUMTolUpMM) * 1000),
-                   std::lround(tframes::NumVal(pHandle, MAIN_NUMTolLoMM) * 1000)}),
+  EXPECT_EQ(Longs({std::lround(NumVal(pCalib, CALIB_CTRLScaleA) * 1000),
+                   std::lround(NumVal(pHandle, MAIN_NUMTolUpMM) * 1000),
+                   std::lround(NumVal(pHandle, MAIN_NUMTolLoMM) * 1000)}),
             Longs({8000, 800, 400}));
   EXPECT_EQ(AsDoubles(thdArrayA), std::vector<double>(128, 652));
   EXPECT_EQ(AsDoubles(thdArrayB), std::vector<double>(128, 128));
   EXPECT_EQ(GetGraphPlots(pHandle, MAIN_GRAPHDataMaster).at(1).ys, AsDoubles(thdArrayA));
   for (int graph : {MAIN_GRAPHBarMaster, MAIN_GRAPHBarSlave}) {  // grey until the next drawing
-    const auto grey = tframes::Rects(pHandle, graph, 0xA0A0A0);
+    const auto grey = Rects(pHandle, graph, 0xA0A0A0);
     ASSERT_FALSE(grey.empty()) << graph;
     EXPECT_EQ(std::make_tuple(grey.back().x1, grey.back().y1, grey.back().x2, grey.back().y2),
               std::make_tuple(0.0, 0.0, 4095.0, 1.0));
@@ -279,9 +281,8 @@ TEST_F(ParamPanels, ToggleButtonsShowOnePanelAtATime) {
     for (int button : buttons) SetCtrlVal(pHandle, button, 1);
     ClickCtrl(pHandle, buttons[b]);
     for (int i = 0; i < 4; ++i)
-      EXPECT_EQ(
-          Longs({PanelVisible(panels[i]), i == b || tframes::IntVal(pHandle, buttons[i]) == 0}),
-          Longs({i == b, 1}))
+      EXPECT_EQ(Longs({PanelVisible(panels[i]), i == b || IntVal(pHandle, buttons[i]) == 0}),
+                Longs({i == b, 1}))
           << "button " << b << " panel " << i;
   }
   SetCtrlVal(pHandle, MAIN_TOGGBTN_Calib, 0);  // a commit alone shows the button's panel
@@ -307,14 +308,14 @@ class ParamFile : public ParamPanels {
     QueueFileAnswer(answer, path);
     FireCtrlEvent(pHandle, MAIN_BTNGet, EVENT_COMMIT);
   }
-  std::string dir_ = tframes::MakeTempDir();
+  std::string dir_ = MakeTempDir();
 };
 
-TEST_F(ParamFile, SaveWritesTheExpectedBytesAndLoadRestoresEveryWord) {
+TEST_F(ParamFile, SavedAndLoadedWordForWordRefusedWithoutChangingASet) {
   const Parameter want = FileSets();
   Refresh(want);
   Save(VAL_NEW_FILE_SELECTED, Path("TARVOpara.cfg"));
-  EXPECT_EQ(tframes::ReadAll(Path("TARVOpara.cfg")), kExpectedFile);
+  EXPECT_EQ(ReadAll(Path("TARVOpara.cfg")), kExpectedFile);
   EXPECT_EQ(std::string(file_name), Path("TARVOpara.cfg"));
   const PopupCall& c = PopupCalls().at(0);
   EXPECT_EQ(std::to_string(PopupCalls().size()) + c.kind + "|" + c.title + "|" + c.text + "|" +
@@ -327,28 +328,24 @@ TEST_F(ParamFile, SaveWritesTheExpectedBytesAndLoadRestoresEveryWord) {
   EXPECT_TRUE(sim().requests().empty());  // no traffic on the line
   EXPECT_EQ(PopupCalls().back().title + "|" + Status(),
             "TARVO-MS-Series-Parameter-File|Parameter file loaded!");
-  EXPECT_EQ(tframes::IntVal(pPara2, PARA2_NEDITeachB), 700);  // and the panels show it
+  EXPECT_EQ(IntVal(pPara2, PARA2_NEDITeachB), 700);  // and the panels show it
   // An out-of-range word is corrected (a value above 16 bits loads as its low
   // half), and saved corrected.
   std::string text = kExpectedFile;
   text.replace(0, 10, "         9");
   text.replace(12 * 8, 10, "     65544");
-  tframes::WriteFile(Path("nine.cfg"), text);
+  WriteFile(Path("nine.cfg"), text);
   Load(Path("nine.cfg"));
-  EXPECT_EQ(
-      Longs({parameter.set0[0], parameter.set0[8], tframes::IntVal(pPara0, PARA0_DropEvalMode)}),
-      Longs({1, 8, 1}));
+  EXPECT_EQ(Longs({parameter.set0[0], parameter.set0[8], IntVal(pPara0, PARA0_DropEvalMode)}),
+            Longs({1, 8, 1}));
   Save(VAL_NEW_FILE_SELECTED, Path("out.cfg"));
-  EXPECT_EQ(tframes::ReadAll(Path("out.cfg")), kExpectedFile);
-}
-
-TEST_F(ParamFile, AnUnreadableFileOrACancelChangesNoSet) {
-  Refresh(FileSets());
-  const Parameter before = parameter;
-  tframes::WriteFile(Path("short.cfg"), kExpectedFile.substr(0, 12 * 44 + 5));
+  EXPECT_EQ(ReadAll(Path("out.cfg")), kExpectedFile);
+  // An unreadable file, a cancelled dialogue or an unwritable path changes no set.
+  ASSERT_TRUE(SameSets(parameter, want));
+  WriteFile(Path("short.cfg"), kExpectedFile.substr(0, 12 * 44 + 5));
   for (const char* name : {"short.cfg", "missing.cfg"}) {
     Load(Path(name));
-    EXPECT_TRUE(SameSets(parameter, before)) << name;
+    EXPECT_TRUE(SameSets(parameter, want)) << name;
     EXPECT_EQ(Status().rfind("Parameter file unreadable - sets unchanged!", 0), 0u) << Status();
   }
   ShowStatusText("previous");  // cancelled dialogues stay silent
@@ -356,31 +353,30 @@ TEST_F(ParamFile, AnUnreadableFileOrACancelChangesNoSet) {
   const std::string afterLoad = Status();
   Save(VAL_NO_FILE_SELECTED, "");
   EXPECT_EQ(afterLoad + "|" + Status(), "previous|Transmit...");
-  EXPECT_TRUE(SameSets(parameter, before));
+  EXPECT_TRUE(SameSets(parameter, want));
   Save(VAL_NEW_FILE_SELECTED, Path("no-such-dir/x.cfg"));  // an unwritable path is named
   EXPECT_EQ(Status(), "Parameter file not written: No such file or directory");
-}
-
-TEST_F(ParamFile, AnExistingFileIsReplacedOnlyAfterYes) {
-  Refresh(FileSets());
+  // An existing file is replaced only after yes.
   const std::string path = Path("old.cfg");
-  tframes::WriteFile(path, "old contents\n");
+  WriteFile(path, "old contents\n");
+  ClearPopupCalls();
   QueueConfirmAnswer(0);
   Save(VAL_EXISTING_FILE_SELECTED, path);
-  EXPECT_EQ(tframes::ReadAll(path), "old contents\n");
-  const PopupCall& c = PopupCalls().back();
-  EXPECT_EQ(std::to_string(PopupCalls().size()) + c.kind + "|" + c.title + "|" + c.text,
-            "2confirm|ATTENTION!|Output-File already exist! - Overwrite ?");
+  EXPECT_EQ(ReadAll(path), "old contents\n");
+  const PopupCall& confirm = PopupCalls().back();
+  EXPECT_EQ(
+      std::to_string(PopupCalls().size()) + confirm.kind + "|" + confirm.title + "|" + confirm.text,
+      "2confirm|ATTENTION!|Output-File already exist! - Overwrite ?");
   QueueConfirmAnswer(1);
   Save(VAL_EXISTING_FILE_SELECTED, path);
-  EXPECT_EQ(tframes::ReadAll(path), kExpectedFile);
+  EXPECT_EQ(ReadAll(path), kExpectedFile);
   // Where no new file can be made beside it (the temporary file's name is
   // taken), the file itself is written in place.
-  tframes::WriteFile(path, "old contents\n");
+  WriteFile(path, "old contents\n");
   std::filesystem::create_directory(path + ".tmp~");
   QueueConfirmAnswer(1);
   Save(VAL_EXISTING_FILE_SELECTED, path);
-  EXPECT_EQ(tframes::ReadAll(path), kExpectedFile);
+  EXPECT_EQ(ReadAll(path), kExpectedFile);
   EXPECT_EQ(Status(), "Transmit...");
 }
 

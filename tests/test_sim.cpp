@@ -14,15 +14,13 @@
 
 namespace {
 
+using namespace tframes;
 using tarvo_sim::SensorSim;
 using tarvo_sim::Set;
-using tframes::Bytes;
 using V = std::vector<int>;
 
-Bytes Req(uint16_t cmd, uint16_t arg = 0, const Set& words = {}, uint16_t sync = 0x0055) {
-  std::vector<uint16_t> w = {sync, cmd, arg};
-  w.insert(w.end(), words.begin(), words.end());
-  return tframes::WordsToBytes(w);
+Bytes Req(uint16_t cmd, uint16_t arg = 0, const Set& words = {}) {
+  return WordsToBytes({words.begin(), words.end()}, 36, {0x0055, cmd, arg});
 }
 // Writes one request at time t and returns every reply byte the model sends for it.
 Bytes Ask(SensorSim& s, const Bytes& req, double t = 1.0) {
@@ -35,7 +33,7 @@ Bytes Ask(SensorSim& s, const Bytes& req, double t = 1.0) {
 V W(const Bytes& r, int from = 0, int n = -1) {
   V out;
   for (int a = from; a + 1 < static_cast<int>(r.size()) && n-- != 0; a += 2)
-    out.push_back(tframes::WordAt(r, a));
+    out.push_back(WordAt(r, a));
   return out;
 }
 

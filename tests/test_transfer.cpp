@@ -7,6 +7,7 @@
 
 namespace {
 
+using namespace tframes;
 using tarvo_sim::Set;
 
 // Distinct, in-range sets as a sensor memory would hold them.
@@ -27,7 +28,7 @@ TEST_F(Transfer, GetFetchesTheThreeSetsInTurnAndShowsThem) {
   const double t0 = Timer();
   ClickCtrl(pHandle, MAIN_BTNGet);
   const auto& req = sim().requests();
-  ASSERT_EQ(tframes::SentCommands(sim()), std::vector<uint16_t>(3, kCmdFetchEeprom));
+  ASSERT_EQ(SentCommands(sim()), std::vector<uint16_t>(3, kCmdFetchEeprom));
   EXPECT_EQ(req[1].words, before1);  // a request carries the set's current words
   // Each fetch follows the previous reply after a 0.1 s pause, and a last pause after set 2.
   EXPECT_EQ(
@@ -35,16 +36,15 @@ TEST_F(Transfer, GetFetchesTheThreeSetsInTurnAndShowsThem) {
              req[2].time - req[1].time >= 0.1, Timer() - req[2].time >= 0.1, Timer() - t0 < 0.5}),
       Longs({0, 1, 2, 1, 1, 1, 1}));
   for (int n = 0; n < 3; ++n) EXPECT_EQ(HeldSet(n), sim().eeprom[n]) << "set " << n;
-  EXPECT_EQ(tframes::IntVal(pPara2, PARA2_NEDITeachB), 402);  // and the panels show them
+  EXPECT_EQ(IntVal(pPara2, PARA2_NEDITeachB), 402);  // and the panels show them
   EXPECT_EQ(Status(), "Parameter-frame received! - Line Ok!");
   // The fetch of one set leaves the panels alone until the last.
   sim().ram[1] = MakeSet(1, 900);
   SetCtrlVal(pPara1, PARA1_CTRLPara1W0, 123);
   PushGET(1, 1);
-  EXPECT_EQ(Longs({parameter.set1[0], tframes::IntVal(pPara1, PARA1_CTRLPara1W0)}),
-            Longs({900, 123}));
+  EXPECT_EQ(Longs({parameter.set1[0], IntVal(pPara1, PARA1_CTRLPara1W0)}), Longs({900, 123}));
   PushGET(1, 2);
-  EXPECT_EQ(tframes::IntVal(pPara1, PARA1_CTRLPara1W0), 900);
+  EXPECT_EQ(IntVal(pPara1, PARA1_CTRLPara1W0), 900);
 }
 
 TEST_F(Transfer, SendCarriesThePanelValuesToRamOrEeprom) {
@@ -55,7 +55,7 @@ TEST_F(Transfer, SendCarriesThePanelValuesToRamOrEeprom) {
     parameter.header = 0x1234;
     EXPECT_EQ(FireCtrlEvent(pHandle, MAIN_BTNSend, EVENT_COMMIT), 0);  // the event goes on as usual
     const auto& req = sim().requests();
-    ASSERT_EQ(tframes::SentCommands(sim()),
+    ASSERT_EQ(SentCommands(sim()),
               std::vector<uint16_t>(3, memory == MAIN_RBTRam ? kCmdSendRam : kCmdSendEeprom));
     for (int n = 0; n < 3; ++n) {
       EXPECT_EQ(
@@ -78,10 +78,9 @@ TEST_F(Transfer, RadioButtonsMirrorTheTargetAndFallBackToRam) {
       {MAIN_RBTFile, 1, 1, 0, 0},   {MAIN_RBTRam, 1, 1, 0, 0}};  // clicking RAM off keeps RAM
   for (const Longs& s : steps) {
     ClickCtrl(pHandle, s[0]);
-    EXPECT_EQ(
-        Longs({s[0], target, tframes::IntVal(pHandle, MAIN_RBTRam),
-               tframes::IntVal(pHandle, MAIN_RBTEeprom), tframes::IntVal(pHandle, MAIN_RBTFile)}),
-        s);
+    EXPECT_EQ(Longs({s[0], target, IntVal(pHandle, MAIN_RBTRam), IntVal(pHandle, MAIN_RBTEeprom),
+                     IntVal(pHandle, MAIN_RBTFile)}),
+              s);
   }
 }
 
@@ -95,14 +94,14 @@ TEST_F(FetchOnLine, AMeasurementFrameIsNotTakenAsTheSet) {
   const Set words = {700, 1, 60, 800, 2, 3000, 0, 1, 2, 3, 4, 4096, 0, 99, 0};
   std::vector<uint16_t> measurement(16, 5000);
   const double t = Timer();
-  line_->ReplyToNextWrite(0.05, tframes::MeasurementFrame(measurement));
-  line_->Arrive(t + 0.8, tframes::OrdinaryFrame(kCmdFetchRam, {words.begin(), words.end()}));
+  line_->ReplyToNextWrite(0.05, MeasurementFrame(measurement));
+  line_->Arrive(t + 0.8, OrdinaryFrame(kCmdFetchRam, {words.begin(), words.end()}));
   PushGET(1, 1);
   EXPECT_EQ(HeldSet(1), words);
   EXPECT_EQ(Status(), "Parameter-frame received! - Line Ok!");
   EXPECT_GE(Timer() - t, 0.79);
   // Only a measurement frame: the fetch times out and the set keeps its words.
-  line_->ReplyToNextWrite(0.05, tframes::MeasurementFrame(measurement));
+  line_->ReplyToNextWrite(0.05, MeasurementFrame(measurement));
   PushGET(1, 1);
   EXPECT_EQ(HeldSet(1)[3], 800);
   EXPECT_EQ(Status(), "Timeout-RS-232...");
@@ -124,11 +123,11 @@ TEST_F(FetchOnLine, TheComparisonFetchReturnsTheWordsAndLeavesPpAlone) {
   const std::vector<uint16_t> words = {500, 1, 50, 512, 1, 4096, 7};
   const Parameter before = parameter;
   uint16_t out[15] = {};
-  line_->ReplyToNextWrite(0.02, tframes::MeasurementFrame({1000, 1200}));  // passed over
-  line_->Arrive(Timer() + 0.04, tframes::OrdinaryFrame(kCmdFetchEeprom, words));
+  line_->ReplyToNextWrite(0.02, MeasurementFrame({1000, 1200}));  // passed over
+  line_->Arrive(Timer() + 0.04, OrdinaryFrame(kCmdFetchEeprom, words));
   EXPECT_EQ(FetchSetWords(kCmdFetchEeprom, 2, current, out), 1);
   EXPECT_EQ(std::vector<uint16_t>(out, out + 7), words);
-  EXPECT_EQ(tframes::WordsToBytes({0x0055, kCmdFetchEeprom, 2, 9, 9, 9}), LastSent());
+  EXPECT_EQ(WordsToBytes({0x0055, kCmdFetchEeprom, 2, 9, 9, 9}), LastSent());
   for (int i = 0; i < 16; ++i) EXPECT_EQ(pp[i], i + 1) << i;
   EXPECT_EQ(std::memcmp(&before, &parameter, sizeof before), 0);
   // No echoing frame in time: 0, and out stays as it was.

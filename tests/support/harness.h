@@ -30,6 +30,12 @@ std::string Status();
 // Requests with `command` the sensor model received after time `after`.
 int RequestCount(const tarvo_sim::SensorSim& s, int command, double after = -1);
 
+// Fixture for tests that start the program themselves: stopped after each.
+class StartsAppTest : public ::testing::Test {
+ protected:
+  void TearDown() override { StopApp(); }
+};
+
 // Fixture: the program started against a healthy sensor model; `paced` makes it
 // answer at the line rate, as a real one does, with an analog output mode so
 // that RESET is offered.

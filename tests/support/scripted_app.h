@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -28,6 +29,7 @@
 #include "platform/serial.h"
 #include "platform/test_hooks.h"
 #include "platform/ui.h"
+#include "recorder/recorder.h"
 #include "tests/support/frames.h"
 #include "tests/support/harness.h"
 
@@ -60,6 +62,27 @@ inline tframes::Bytes RequestWithSet(uint16_t command, int k) {
   CopyVarsToPP(static_cast<uint16_t>(k));
   FillTxBuf(command, 0, pp);
   return tframes::Bytes(szWriteBuf, szWriteBuf + 36);
+}
+
+// Chooses a port on the main panel, as the user does.
+inline void ChoosePort(int port) {
+  SetCtrlVal(pHandle, MAIN_DropDCom, port);
+  FireCtrlEvent(pHandle, MAIN_DropDCom, EVENT_COMMIT);
+}
+// Starts a recording of every reply, `samples` long.
+inline void RecordEveryReply(int samples) {
+  EnterCtrlVal(pPopUp, POPUP_NEDITRecTime, 0);
+  EnterCtrlVal(pPopUp, POPUP_NEDITRecSamples, samples);
+  ClickCtrl(pPopUp, POPUP_BTNStartRecord);
+}
+
+// RUN for half a second shows the sensor's edges and says the line is good.
+inline void ExpectRunShowsTheEdges() {
+  Aval = Bval = 0;
+  StopAfter(0.5);
+  ClickCtrl(pHandle, MAIN_BTNRun);
+  EXPECT_EQ(Longs({stop_flag, Aval, Bval}), Longs({1, 1000, 1200}));
+  EXPECT_EQ(Status() + " " + CtrlText(pHandle, MAIN_NUMAval), "Line Ok! 1000");
 }
 
 // The x or y range of a graph axis.
@@ -96,4 +119,28 @@ class ScriptedAppTest : public ::testing::Test {
   double LastSentAt() const { return line_->writes().back().time; }
   ScriptedLine* line_ = nullptr;
   size_t first_ = 0;
+};
+
+// The program against a paced sensor model, set up for its loops: the recorder
+// popup shown, the record file and a linearisation table (XF-LINEAR.DAT) in a
+// scratch directory, the upload buttons visible, the requests of the start-up cleared.
+class LoopTest : public PacedSensorTest {
+ protected:
+  void SetUp() override {
+    PacedSensorTest::SetUp();
+    std::snprintf(recfile_name, sizeof recfile_name, "%s", (dir_ + "/TARVORecord.dat").c_str());
+    std::string text;
+    for (int i = 0; i < 2048; ++i) text += std::to_string(i) + "\n";
+    tframes::WriteFile(dir_ + "/XF-LINEAR.DAT", text);
+    SetCtrlAttribute(pCalib, CALIB_BTNWriteXFMA, ATTR_VISIBLE, 1);
+    SetCtrlAttribute(pCalib, CALIB_BTNWriteXFSL, ATTR_VISIBLE, 1);
+    if (!PanelVisible(pPopUp)) ClickCtrl(pHandle, MAIN_TOGGBTN_Recorder);
+    sim().ClearRequests();
+  }
+  void Upload(int button) {
+    QueueFileAnswer(VAL_EXISTING_FILE_SELECTED, dir_ + "/XF-LINEAR.DAT");
+    FireCtrlEvent(pCalib, button, EVENT_COMMIT);
+  }
+  static void Click(int control) { ClickCtrl(pHandle, control); }
+  std::string dir_ = tframes::MakeTempDir();
 };
