@@ -11,6 +11,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -20,6 +21,7 @@
 #include "platform/graph_probe.h"
 #include "platform/panel_registry.h"
 #include "platform/port_labels.h"
+#include "platform/qt_serial_backend.h"
 #include "platform/serial.h"
 #include "platform/test_hooks.h"
 #include "platform/ui.h"
@@ -316,6 +318,41 @@ TEST_F(PanelTest, PortListFollowsAdaptersAndKeepsTheSelection) {
   EXPECT_EQ(Int(kPorts), kSimPort);
   EXPECT_EQ(tarvo_ui::RefreshPortLists(), 0);  // nothing changed, nothing rebuilt
   EXPECT_TRUE(g_events.empty());
+}
+
+// While a reply is awaited the descriptor rests only as long as the awaited
+// bytes cannot all have come at the line's rate; bytes already there, or
+// nothing awaited, leave it watched, and idle it is not looked at again and again.
+TEST(PortWait, TheDescriptorRestsOnlyWhileTheAwaitedBytesCannotHaveCome) {
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_TRUE(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
+  UseVirtualClock(false);
+  const std::unique_ptr<PortBackend> port = MakeQtSerialBackend(ptsname(master), 19200, 0, 8, 1);
+  ASSERT_EQ(port->Open(), 0);
+  const auto awaited = [&](int bytes) {  // the rest before the port looks again
+    port->WakeAfter(bytes);
+    return port->NextArrivalIn();
+  };
+  // The terminal passes written bytes on a moment later.
+  const auto eventually = [](const std::function<bool()>& done) {
+    for (int i = 0; i < 500 && !done(); ++i) usleep(1000);
+    return done();
+  };
+  EXPECT_LT(awaited(1), 0);
+  const double rest = awaited(36);
+  EXPECT_TRUE(rest >= 0 && rest < 35 * 10.0 / 19200) << rest;
+  const char reply[36] = {0};
+  ASSERT_EQ(write(master, reply, 36), 36);
+  std::vector<uint8_t> in;
+  EXPECT_TRUE(eventually([&] { return port->Poll(in), in.size() == 36; }));
+  EXPECT_LT(port->NextArrivalIn(), 0);  // the count is in
+  EXPECT_LT(awaited(36), 0);            // the same count, no request: watched
+  ASSERT_EQ(port->Write(reinterpret_cast<const uint8_t*>(reply), 4), 4);
+  EXPECT_GE(awaited(36), 0);  // a request sent: its reply is slept through again
+  ASSERT_EQ(write(master, reply, 30), 30);
+  EXPECT_TRUE(eventually([&] { return awaited(10) < 0; }));  // more than the count is there
+  port->Close();
+  close(master);
 }
 
 // ---- Values ------------------------------------------------------------------------
