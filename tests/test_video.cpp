@@ -145,9 +145,6 @@ TEST_F(VideoLineTest, PassesDrawBothSensorsButAFailedBlockDrawsNothing) {
               std::vector({AsDoubles(xArray8), AsDoubles(buf), AsDoubles(thd)}));
     EXPECT_TRUE(CtrlVisible(pHandle, graph));
   }
-  const auto bars = tframes::Rects(pHandle, MAIN_GRAPHBarMaster, 0xFF0000);  // the last edge
-  EXPECT_TRUE(
-      std::any_of(bars.begin(), bars.end(), [](auto& p) { return p.x1 <= 1002 && p.x2 >= 1002; }));
   EXPECT_FALSE(CtrlVisible(pHandle, MAIN_STRIPHistory));
   rx_flag = 0;  // the receive notification works again
   line_->Arrive(Timer() + 0.01, tframes::OrdinaryFrame(kCmdFetchRam));

@@ -44,7 +44,7 @@ const std::string kHandFile =
     "1040\t1240\t1040\t37040\t1\t0";  // the last line without a line end
 
 // Read from a file (chunk 0), fed byte by byte or in pieces of 7; the times
-// of day and CSV names; lines that are not six integers.
+// of day and CSV names; lines that are not six integers; the reduced drawing.
 TEST(RecReader, HeaderRecordsAndTimesWhateverTheLineEndsAndMicroSign) {
   std::string lf = kHandFile, utf8 = kHandFile;
   for (size_t at; (at = lf.find("\r\n")) != std::string::npos;) lf.erase(at, 1);
@@ -78,9 +78,7 @@ TEST(RecReader, HeaderRecordsAndTimesWhateverTheLineEndsAndMicroSign) {
       "SETPOINT-VALUE [um]: 5\n");
   EXPECT_EQ(Longs({r.header.haveStart, long(r.rows.size()), r.skipped, r.firstSkippedLine}),
             Longs({0, 3, 8, 4}));
-}
-
-TEST(RecStats, DecimationKeepsEveryPeakAndOrder) {
+  // The reduced drawing keeps every peak and the order of the records.
   std::vector<RecRow> rows(10000);
   for (size_t i = 0; i < rows.size(); ++i) rows[i][0] = static_cast<int32_t>(i % 97);
   rows[4321][0] = 5000;

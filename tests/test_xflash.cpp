@@ -41,7 +41,7 @@ int WriteTableIn(const std::string& dir, std::string* text = nullptr) {
 
 // ---- the file reader and the table file --------------------------------------------
 
-TEST(LinFile, ReadsTheFirst2048IntegersWithAnySeparatorOrRefusesByLine) {
+TEST(LinFile, ReadsTheFirst2048IntegersOrRefusesByLineAndWritesTheDefaultTable) {
   static int16_t table[kLinValues];
   std::string text = "\xEF\xBB\xBF";  // byte-order mark
   const char* separators[] = {"\r\n", "\t", ", ", " ;", "\f", "\v"};
@@ -64,13 +64,11 @@ TEST(LinFile, ReadsTheFirst2048IntegersWithAnySeparatorOrRefusesByLine) {
   for (const char* bad : {"12a", "1.5", "-", "0x10", "abc", "+-3"})
     EXPECT_EQ(Parse(Numbers(9) + bad + "\n" + Numbers(2048)), Longs({kLinNotANumber, 9, 10}))
         << bad;
-}
 
-// The table is 4095, 4093, ... one a line. No file can be made (a folder of
-// that name), or the last of it does not fit on the disk when the file is
-// closed (a size limit just below it): -1.
-TEST(LinFile, TheDefaultTableIsWrittenOrItsFailureReported) {
-  std::string text;
+  // The default table is 4095, 4093, ... one a line. No file can be made (a
+  // folder of that name), or the last of it does not fit on the disk when the
+  // file is closed (a size limit just below it): -1.
+  text.clear();
   ASSERT_EQ(WriteTableIn(MakeTempDir(), &text), 0);
   EXPECT_EQ(text, Numbers(kLinValues, 4095, 2));
   const std::string blocked = MakeTempDir();
