@@ -16,7 +16,6 @@ using namespace tframes;
 namespace {
 
 constexpr const char* kDone = "X-FLASH Data successfully written!";
-constexpr int kDoneGrey = 0xA0A0A0, kProgressGreen = 0x00FF00;
 
 // n values, one per line: start, start - step, ...
 std::string Numbers(int n, int start = 100, int step = 1, const char* sep = "\n") {
@@ -225,11 +224,11 @@ TEST_F(XFlashTest, UnansweredAndLateFramesAreCountedAndConfirmNothing) {
     EXPECT_EQ(RequestCount(sim(), kCmdClearXFlash) + RequestCount(sim(), kCmdWriteXFlash), 257);
     const std::vector<PlotInfo> bars = GetGraphPlots(pHandle, MAIN_GRAPHBarSlave);
     ASSERT_EQ(bars.size(), 256u);
+    // The last bar takes another colour once the upload is done.
     const PlotInfo& b = bars[254];
-    EXPECT_EQ(std::vector<double>({b.x1, b.y1, b.x2, b.y2, double(b.fillColor),
-                                   double(b.frameColor), double(bars[255].fillColor)}),
-              std::vector<double>({1, 0, 2032, 1, kProgressGreen, kProgressGreen,
-                                   double(status == kDone ? kDoneGrey : kProgressGreen)}));
+    const double otherColour = bars[255].fillColor != b.fillColor;
+    EXPECT_EQ(std::vector<double>({b.x1, b.y1, b.x2, b.y2, otherColour}),
+              std::vector<double>({1, 0, 2032, 1, double(status == kDone)}));
     SetCtrlAttribute(pCalib, CALIB_BTNWriteXFMA, ATTR_VISIBLE, 1);
     RunFor(2.0);
   }
