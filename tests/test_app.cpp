@@ -61,14 +61,10 @@ TEST_F(StartUpTest, StartValuesAndPanelsAsTheModesOfSetZeroWant) {
                    CtrlAttr(pPara0, PARA0_CTRLTolUp, ATTR_DIMMED),
                    CtrlAttr(pPara1, PARA1_SLIDEVideoTHD_A, ATTR_DIMMED)}),
             Longs({1, 1, 0}));
-  // The globals, the threshold lines (following sets 1 and 2) at 128, the recorder off.
+  // No loop running, the threshold lines (following sets 1 and 2) at 128, the recorder off.
   const long thd =
       std::count(thdArrayA, thdArrayA + 128, 128) + std::count(thdArrayB, thdArrayB + 128, 128);
-  const Longs globals = {stop_flag,   com,          target,
-                         rx_flag,     graph_flag,   ccdmaxpixel,
-                         ccdsubpixel, ccdvirtpixel, yaxisMAX,
-                         YMAXADC,     thd,          IntVal(pHandle, MAIN_TOGGBTN_Recorder)};
-  EXPECT_EQ(globals, (Longs{1, 1, 1, 0, 0, 1024, 2048, 4096, 2048, 256, 256, 0}));
+  EXPECT_EQ(Longs({stop_flag, thd, IntVal(pHandle, MAIN_TOGGBTN_Recorder)}), Longs({1, 256, 0}));
   // The sets hold what the panels show.
   const Parameter before = parameter;
   GetPanelValues();
@@ -101,59 +97,53 @@ TEST(MissingPanels, EndWithMinusOne) {
             "TARVO-LT-MS-Scope: no display could be opened.\n");
 }
 
-// ---------------------------------------------------------------------------
-// Closing the windows
-
-TEST_F(StartUpTest, ClosingTheMainPanelDuringTheRunLoopEndsWithZero) {
+// Only the recorder popup's close ends a running loop (the other events of
+// both panels do nothing), and the program runs on; closing the main panel
+// during the run loop stops it, and the program ends with 0.
+TEST_F(StartUpTest, ThePopupsCloseEndsTheLoopTheMainPanelsTheProgram) {
   UseVirtualClock(true);
   ScriptPopups(true);
   auto sensor = NewSensor();
   sensor->SetPacing(true);  // frames take their line time: loops let the clock move
   InstallPortBackend(1, MakeSimBackend(sensor));
-  double closedAt = 0;
-  int measurementsAtClose = -1;
-  After(5, [] { ClickCtrl(pHandle, MAIN_BTNRun); });
-  After(8, [&] {
-    closedAt = Timer();
-    measurementsAtClose = RequestCount(*sensor, kCmdMeasure);
-    FirePanelEvent(pHandle, EVENT_CLOSE);
-  });
-  char arg0[] = "tarvo-scope", *argv[] = {arg0, nullptr};
-  EXPECT_EQ(TarvoMain(1, argv), 0);
-  // The loop was running, and stopped at the close.
-  EXPECT_TRUE(QuitRequested() && stop_flag == 1 && Timer() - closedAt < 2.0);
-  EXPECT_GT(measurementsAtClose, 10);
-  EXPECT_EQ(RequestCount(*sensor, kCmdMeasure, FrameEnd(closedAt)), 0);
-}
-
-using ShellTest = PacedSensorTest;
-
-// Only the recorder popup's close ends a running loop (the other events of
-// both panels do nothing), and the program runs on.
-TEST_F(ShellTest, ClosingTheRecorderPopupEndsARunningLoop) {
-  ClickCtrl(pHandle, MAIN_TOGGBTN_Recorder);
   const double t0 = Timer();
   double closedAt = 0;
-  After(1, [] {
+  Longs afterPopupClose;
+  int measurementsBefore = -1, measurementsAtClose = -1;
+  After(5, [&] {
+    ClickCtrl(pHandle, MAIN_TOGGBTN_Recorder);
+    ClickCtrl(pHandle, MAIN_BTNRun);  // returns when the popup's close has ended the loop
+    measurementsBefore = RequestCount(*sensor, kCmdMeasure);
+    const int late = RequestCount(*sensor, kCmdMeasure, FrameEnd(closedAt));
+    afterPopupClose =
+        Longs({RequestCount(*sensor, kCmdMeasure, t0 + 6.1) > 10, late, stop_flag,
+               PanelVisible(pPopUp), PanelVisible(pHandle), QuitRequested(),
+               IntVal(pHandle, MAIN_TOGGBTN_Recorder), CtrlDimmed(pHandle, MAIN_BTNRun)});
+    ClickCtrl(pHandle, MAIN_BTNRun);
+  });
+  After(6, [] {
     for (int event : {EVENT_COMMIT, EVENT_VAL_CHANGED, EVENT_LEFT_CLICK, EVENT_RIGHT_CLICK})
       FirePanelEvent(pPopUp, event), FirePanelEvent(pHandle, event);
   });
-  After(2, [&] {
-    closedAt = Timer();
-    FirePanelEvent(pPopUp, EVENT_CLOSE);
-  });
-  After(10, [] { stop_flag = 1; });  // watchdog only
-  ClickCtrl(pHandle, MAIN_BTNRun);   // returns when the loop has ended
-  EXPECT_GT(RequestCount(sim(), kCmdMeasure, t0 + 1.1), 10);
-  EXPECT_EQ(RequestCount(sim(), kCmdMeasure, FrameEnd(closedAt)), 0);
-  EXPECT_EQ(Longs({stop_flag, PanelVisible(pPopUp), PanelVisible(pHandle),
-                   IntVal(pHandle, MAIN_TOGGBTN_Recorder), QuitRequested(),
-                   CtrlDimmed(pHandle, MAIN_BTNRun)}),
-            Longs({1, 0, 1, 0, 0, 0}));
+  for (const auto& [at, panel] : {std::make_pair(7, &pPopUp), std::make_pair(10, &pHandle)})
+    After(at, [&, panel = panel] {
+      closedAt = Timer();
+      measurementsAtClose = RequestCount(*sensor, kCmdMeasure);
+      FirePanelEvent(*panel, EVENT_CLOSE);
+    });
+  char arg0[] = "tarvo-scope", *argv[] = {arg0, nullptr};
+  EXPECT_EQ(TarvoMain(1, argv), 0);
+  EXPECT_EQ(afterPopupClose, Longs({1, 0, 1, 0, 1, 0, 0, 0}));
+  // The second loop was running, and stopped at the main panel's close.
+  EXPECT_TRUE(QuitRequested() && stop_flag == 1 && Timer() - closedAt < 2.0);
+  EXPECT_GT(measurementsAtClose - measurementsBefore, 10);
+  EXPECT_EQ(RequestCount(*sensor, kCmdMeasure, FrameEnd(closedAt)), 0);
 }
 
 // ---------------------------------------------------------------------------
 // Help
+
+using ShellTest = PacedSensorTest;
 
 // A right click shows the control's help in a box inside its panel, the tool
 // windows' too; it stays shown through commit and value-changed events, and a

@@ -116,7 +116,9 @@ TEST_F(RunTest, ResetIsAnsweredOrTimesOut) {
 
 using RunLineTest = ScriptedAppTest;
 
-TEST_F(RunLineTest, ANonMeasurementFirstReplyEndsAfterOneMoreRequest) {
+// RUN whose first reply is no measurement ends after one more request; a
+// short write hides "Line Ok!"; a loop's late measurement reply is no reset answer.
+TEST_F(RunLineTest, OddRepliesAndShortWritesEndTheLoop) {
   line_->ReplyToNextWrite(0.05, OrdinaryFrame(kCmdFetchRam, std::vector<uint16_t>(15, 0x1234)));
   const double t0 = Timer();
   ClickCtrl(pHandle, MAIN_BTNRun);
@@ -126,59 +128,27 @@ TEST_F(RunLineTest, ANonMeasurementFirstReplyEndsAfterOneMoreRequest) {
   EXPECT_EQ(SentCommands(), (std::vector<uint16_t>{8, 8}));
   EXPECT_TRUE(LastSentAt() >= t0 + TIMEOUT && StripUpdates() == 0);
   EXPECT_EQ(LastSent(), RequestWithSet(kCmdMeasure, 0));
-}
 
-TEST_F(RunLineTest, AShortWriteHidesLineOkAndAMeasurementIsNoResetAnswer) {
   SetCtrlVal(pHandle, MAIN_TEXTStatus, "before");
   line_->SetAccept(20);
   std::string during;
   After(1.0, [&] { during = Status(); });
   ClickCtrl(pHandle, MAIN_BTNRun);
   EXPECT_EQ(during + "|" + Status(), "before|Timeout RS232-Line!");
-  // A loop's late measurement reply is no confirmation of the reset.
   line_->SetAccept(-1);
   line_->ReplyToNextWrite(0.05, MeasurementFrame({1000, 1200}));
   FireCtrlEvent(pHandle, MAIN_ButtonReset, EVENT_COMMIT);
   EXPECT_EQ(Status(), "Timeout-RS-232...");
 }
 
-// The teach reads the panels first and sends one frame, the teach command
-// with set 0 as the panels hold it; unanswered, it stops and places the
-// cursors at the setpoints.
-TEST_F(RunLineTest, TeachWithoutAnswerStopsAndPlacesTheCursorsFromTheSets) {
-  SetCtrlVal(pPara1, PARA1_NEDITeachA, 700);
-  SetCtrlVal(pPara2, PARA2_NEDITeachB, 1700);
-  stop_flag = 0;
-  std::string early;
-  After(0.05, [&] { early = Status(); });
-  ClickCtrl(pHandle, MAIN_ButtonTeach);
-  EXPECT_EQ(early + "|" + Status() + std::to_string(stop_flag),
-            "New setpoint value teached!|Timeout RS232-Line!1");
-  ASSERT_EQ(SentCommands(), std::vector<uint16_t>{kCmdTeach});
-  EXPECT_EQ(LastSent(), RequestWithSet(kCmdTeach, 0));
-  EXPECT_EQ(Cursors(1), (std::vector<double>{700, 0.75, 1700, 0.75}));
-}
-
-// A measurement reply that reaches the teach wait first (a RUN loop's request
-// answered meanwhile) is not the teach answer: the read-back waits for the
-// real one, so it cannot be taken for parameter set 0.
-TEST_F(RunLineTest, AMeasurementReplyIsNotTakenForTheTeachAnswer) {
-  const double t = Timer();
-  line_->ReplyToNextWrite(0.01, MeasurementFrame({1000}, 0));
-  line_->Arrive(t + 0.03, OrdinaryFrame(kCmdTeach, {1111, 2222}));
-  for (uint16_t w : {40, 1111, 2222})
-    line_->ReplyToNextWrite(0.05, OrdinaryFrame(kCmdFetchRam, {w, 1, 50, w, 1, 4096, w}));
-  ClickCtrl(pHandle, MAIN_ButtonTeach);
-  ASSERT_EQ(SentCommands(), (std::vector<uint16_t>{6, 2, 2, 2}));
-  EXPECT_GE(line_->writes()[first_ + 1].time, t + 0.03);  // the read-back after the answer
-  EXPECT_EQ(Longs({parameter.set0[6], parameter.set1[3], parameter.set2[3]}),
-            Longs({40, 1111, 2222}));
-  EXPECT_EQ(Cursors(1), (std::vector<double>{1111, 0.75, 2222, 0.75}));
-}
-
-// A typed setpoint moves cursor 2 at once, without traffic; other events
-// leave it, and the sets take the value only at the next read of the panels.
-TEST_F(RunLineTest, SetpointFieldsMoveCursorTwoWithoutTraffic) {
+// The teach reads the panels first and sends one frame, the teach command with
+// set 0 as the panels hold it; unanswered, it stops and places the cursors at
+// the setpoints. A measurement reply that reaches the teach wait first (a RUN
+// loop's request answered meanwhile) is not the teach answer: the read-back
+// waits for the real one, so it cannot be taken for parameter set 0.
+TEST_F(RunLineTest, SetpointsMoveCursorTwoTeachPlacesTheCursorsAndWaitsForItsOwnAnswer) {
+  // A typed setpoint moves cursor 2 at once, without traffic; other events
+  // leave it, and the sets take the value only at the next read of the panels.
   const Parameter saved = parameter;
   DisplayPanel(pPara1);
   DisplayPanel(pPara2);
@@ -190,6 +160,31 @@ TEST_F(RunLineTest, SetpointFieldsMoveCursorTwoWithoutTraffic) {
   EXPECT_EQ(Cursors(2), (std::vector<double>{300, 1.0, 2500, 1.0}));
   EXPECT_EQ(Sent().size(), 0u);
   EXPECT_EQ(Longs({parameter.set1[3], parameter.set2[3]}), Longs({saved.set1[3], saved.set2[3]}));
+
+  SetCtrlVal(pPara1, PARA1_NEDITeachA, 700);
+  SetCtrlVal(pPara2, PARA2_NEDITeachB, 1700);
+  stop_flag = 0;
+  std::string early;
+  After(0.05, [&] { early = Status(); });
+  ClickCtrl(pHandle, MAIN_ButtonTeach);
+  EXPECT_EQ(early + "|" + Status() + std::to_string(stop_flag),
+            "New setpoint value teached!|Timeout RS232-Line!1");
+  ASSERT_EQ(SentCommands(), std::vector<uint16_t>{kCmdTeach});
+  EXPECT_EQ(LastSent(), RequestWithSet(kCmdTeach, 0));
+  EXPECT_EQ(Cursors(1), (std::vector<double>{700, 0.75, 1700, 0.75}));
+
+  first_ = line_->writes().size();
+  const double t = Timer();
+  line_->ReplyToNextWrite(0.01, MeasurementFrame({1000}, 0));
+  line_->Arrive(t + 0.03, OrdinaryFrame(kCmdTeach, {1111, 2222}));
+  for (uint16_t w : {40, 1111, 2222})
+    line_->ReplyToNextWrite(0.05, OrdinaryFrame(kCmdFetchRam, {w, 1, 50, w, 1, 4096, w}));
+  ClickCtrl(pHandle, MAIN_ButtonTeach);
+  ASSERT_EQ(SentCommands(), (std::vector<uint16_t>{6, 2, 2, 2}));
+  EXPECT_GE(line_->writes()[first_ + 1].time, t + 0.03);  // the read-back after the answer
+  EXPECT_EQ(Longs({parameter.set0[6], parameter.set1[3], parameter.set2[3]}),
+            Longs({40, 1111, 2222}));
+  EXPECT_EQ(Cursors(1), (std::vector<double>{1111, 0.75, 2222, 0.75}));
 }
 
 }  // namespace

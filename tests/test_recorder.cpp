@@ -80,7 +80,7 @@ class RecorderTest : public PacedSensorTest {
 // Days, hours, minutes and seconds of interval x records follow either edit,
 // which also clears the record count. The service code as interval reveals
 // the upload buttons, which other values leave as they are.
-TEST_F(RecorderTest, DurationFieldsFollowBothEditsAndTheServiceCode) {
+TEST_F(RecorderTest, DurationFieldsFollowBothEditsAndTheServiceCodeThenTheFileIsChosen) {
   const std::tuple<int, int, const char*> rows[] = {
       // first edit, second, shown
       {POPUP_NEDITRecSamples, 61, "0 1 2 1 0"},  // 61 x 61 = 3721 s
@@ -103,13 +103,39 @@ TEST_F(RecorderTest, DurationFieldsFollowBothEditsAndTheServiceCode) {
                     CtrlVisible(pCalib, CALIB_BTNWriteXFMA));
   }
   EXPECT_EQ(shown, Longs({0, 2, 2}));
+
+  // An existing file chosen is deleted at once; a new name is taken without
+  // touching anything; cancel keeps the name, and so does a path too long for
+  // the field: it is refused, not cut (it and the file its first 260 characters
+  // name both exist and stay).
+  const std::string old = dir_ + "/old.dat", fresh = dir_ + "/fresh.dat";
+  const std::string sub = dir_ + "/" + std::string(150, 'a');
+  mkdir(sub.c_str(), 0755);
+  const std::string chosen = sub + "/" + std::string(150, 'b') + ".dat";
+  const std::string cut = chosen.substr(0, sizeof recfile_name - 1);
+  for (const std::string& f : {old, fresh, chosen, cut}) WriteFile(f, f);
+  QueueFileAnswer(VAL_EXISTING_FILE_SELECTED, old);
+  ClickCtrl(pPopUp, POPUP_RecordFileNameBtn);
+  EXPECT_FALSE(FileExists(old.c_str()));
+  const std::pair<int, std::string> later[] = {{VAL_NEW_FILE_SELECTED, fresh},
+                                               {VAL_NO_FILE_SELECTED, ""},
+                                               {VAL_EXISTING_FILE_SELECTED, chosen}};
+  for (const auto& [answer, path] : later) {
+    QueueFileAnswer(answer, path);
+    ClickCtrl(pPopUp, POPUP_RecordFileNameBtn);
+    EXPECT_EQ(std::string(recfile_name) + " " + CtrlText(pPopUp, POPUP_TEXTRecFile),
+              fresh + " " + fresh);
+  }
+  EXPECT_EQ(Status(), kPathTooLongText);
+  for (const std::string& f : {fresh, chosen, cut}) EXPECT_EQ(ReadAll(f), f);
 }
 
 // Three records 5 s apart, then the recording ends by itself; also across
 // the wrap of the reference second at 65536. The file is replaced and starts
 // with the two header lines, the current setpoint value (not the panel's) in
-// the second.
-TEST_F(RecorderTest, IntervalFiveThreeRecordsThenStopsByItself) {
+// the second. STOP RECORD or the main STOP ends a recording; while it runs
+// the popup says so and the other loops' buttons are dimmed.
+TEST_F(RecorderTest, ThreeRecordsFiveSecondsApartThenItStopsByItselfOrByEitherStop) {
   WriteFile(recfile_name, "stale\nstale\nstale\nstale\n");
   parameter.set1Long[1] = 123456;
   for (bool wrap : {false, true}) {
@@ -132,56 +158,19 @@ TEST_F(RecorderTest, IntervalFiveThreeRecordsThenStopsByItself) {
     EXPECT_EQ(Dimmed(), Longs({0, 0, 1, 1}));
     ClickCtrl(pHandle, MAIN_BTNStop);
     EXPECT_EQ(Dimmed(), Longs({0, 0, 0, 0}));
-  }
-}
 
-// STOP RECORD or the main STOP ends a recording; while it runs the popup
-// says so and the other loops' buttons are dimmed.
-TEST_F(RecorderTest, EitherStopEndsTheRecording) {
-  for (int stop : {POPUP_BTNStopRecord, MAIN_BTNStop}) {
-    SCOPED_TRACE(stop);
     std::string status;
     bool dimmed = false;
     After(1.0, [&] {
       status = CtrlText(pPopUp, POPUP_TEXTRecStatus);
       dimmed = CtrlDimmed(pHandle, MAIN_BTNRun) && CtrlDimmed(pPopUp, POPUP_BTNStartRecord);
-      ClickCtrl(stop == MAIN_BTNStop ? pHandle : pPopUp, stop);
+      wrap ? ClickCtrl(pHandle, MAIN_BTNStop) : ClickCtrl(pPopUp, POPUP_BTNStopRecord);
     });
     EXPECT_TRUE(Record(1, 1000) < 1.5 && RecordLines().size() <= 1u);
     EXPECT_EQ(status + (dimmed ? " dimmed " : " ") + CtrlText(pPopUp, POPUP_TEXTRecStatus),
               "DATA-RECORDER active ... dimmed DATA-RECORDER");
     EXPECT_EQ(Dimmed(), Longs({0, 0, 0, 0}));
   }
-}
-
-// An existing file chosen is deleted at once; a new name is taken without
-// touching anything; cancel keeps the name, and so does a path too long for
-// the field: it is refused, not cut (it and the file its first 260 characters
-// name both exist and stay).
-TEST_F(RecorderTest, ChoosingTheFile) {
-  const std::string old = dir_ + "/old.dat", fresh = dir_ + "/fresh.dat";
-  const std::string sub = dir_ + "/" + std::string(150, 'a');
-  mkdir(sub.c_str(), 0755);
-  const std::string chosen = sub + "/" + std::string(150, 'b') + ".dat";
-  const std::string cut = chosen.substr(0, sizeof recfile_name - 1);
-  for (const std::string& f : {old, fresh, chosen, cut}) WriteFile(f, f);
-  QueueFileAnswer(VAL_EXISTING_FILE_SELECTED, old);
-  ClickCtrl(pPopUp, POPUP_RecordFileNameBtn);
-  EXPECT_FALSE(FileExists(old.c_str()));
-  const PopupCall& call = PopupCalls().back();
-  EXPECT_EQ(call.kind + " " + call.title + " " + call.text + " " + call.pattern,
-            "file TARVO-Series Recorder-File: TARVOrecord.dat *.dat");
-  const std::pair<int, std::string> later[] = {{VAL_NEW_FILE_SELECTED, fresh},
-                                               {VAL_NO_FILE_SELECTED, ""},
-                                               {VAL_EXISTING_FILE_SELECTED, chosen}};
-  for (const auto& [answer, path] : later) {
-    QueueFileAnswer(answer, path);
-    ClickCtrl(pPopUp, POPUP_RecordFileNameBtn);
-    EXPECT_EQ(std::string(recfile_name) + " " + CtrlText(pPopUp, POPUP_TEXTRecFile),
-              fresh + " " + fresh);
-  }
-  EXPECT_EQ(Status(), kPathTooLongText);
-  for (const std::string& f : {fresh, chosen, cut}) EXPECT_EQ(ReadAll(f), f);
 }
 
 // Interval 0 records every reply. Silence and file trouble: what the status

@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QStringList>
-#include <array>
 #include <string>
 #include <vector>
 
@@ -44,8 +43,9 @@ const std::string kHandFile =
     "1000\t1200\t1000\r\n"
     "1040\t1240\t1040\t37040\t1\t0";  // the last line without a line end
 
-// Read from a file (chunk 0), fed byte by byte or in pieces of 7.
-TEST(RecReader, HeaderAndRecordsWhateverTheLineEndsAndMicroSign) {
+// Read from a file (chunk 0), fed byte by byte or in pieces of 7; the times
+// of day and CSV names; lines that are not six integers; the reduced drawing.
+TEST(RecReader, HeaderRecordsAndTimesWhateverTheLineEndsAndMicroSign) {
   std::string lf = kHandFile, utf8 = kHandFile;
   for (size_t at; (at = lf.find("\r\n")) != std::string::npos;) lf.erase(at, 1);
   utf8.replace(utf8.find('\xB5'), 1, "\xC2\xB5");
@@ -63,9 +63,12 @@ TEST(RecReader, HeaderAndRecordsWhateverTheLineEndsAndMicroSign) {
       EXPECT_EQ(r.rows.back(), (RecRow{1040, 1240, 1040, 37040, 1, 0}));
     }
   }
-}
-
-TEST(RecReader, WhatIsNotSixIntegers) {
+  const RecHeader& h = Parse(kHandFile).header;
+  EXPECT_EQ(std::vector<std::string>({RecordTimeOfDay(h, 0), RecordTimeOfDay(h, 1),
+                                      FormatTimeOfDay(2 * 86400 + 3661), CsvPathBeside("/a/b.png"),
+                                      CsvPathBeside("/a.b/c"), CsvPathBeside("/a/.png")}),
+            std::vector<std::string>({"23:59:58", "+1d 00:00:00", "+2d 01:01:01", "/a/b.csv",
+                                      "/a.b/c.csv", "/a/.png.csv"}));
   // Without a header every line is a record or skipped: the first three are records, then
   // an empty line and a header line out of place.
   const Recording r = Parse(
@@ -75,18 +78,7 @@ TEST(RecReader, WhatIsNotSixIntegers) {
       "SETPOINT-VALUE [um]: 5\n");
   EXPECT_EQ(Longs({r.header.haveStart, long(r.rows.size()), r.skipped, r.firstSkippedLine}),
             Longs({0, 3, 8, 4}));
-}
-
-TEST(RecStats, TimeOfDayAndCsvNames) {
-  const RecHeader h = Parse(kHandFile).header;
-  EXPECT_EQ(std::vector<std::string>({RecordTimeOfDay(h, 0), RecordTimeOfDay(h, 1),
-                                      FormatTimeOfDay(2 * 86400 + 3661), CsvPathBeside("/a/b.png"),
-                                      CsvPathBeside("/a.b/c"), CsvPathBeside("/a/.png")}),
-            std::vector<std::string>({"23:59:58", "+1d 00:00:00", "+2d 01:01:01", "/a/b.csv",
-                                      "/a.b/c.csv", "/a/.png.csv"}));
-}
-
-TEST(RecStats, DecimationKeepsEveryPeakAndOrder) {
+  // The reduced drawing keeps every peak and the order of the records.
   std::vector<RecRow> rows(10000);
   for (size_t i = 0; i < rows.size(); ++i) rows[i][0] = static_cast<int32_t>(i % 97);
   rows[4321][0] = 5000;
@@ -106,14 +98,13 @@ TEST(RecStats, DecimationKeepsEveryPeakAndOrder) {
 
 // ---- The viewer panel and the export --------------------------------------
 
-// The size of a PNG file, and a main panel control's (top, left, height, width).
-QSize PngSize(const std::string& path) {
-  return QImage(QString::fromStdString(path), "PNG").size();
-}
-std::array<int, 4> Bounds(int control) {
-  std::array<int, 4> b{};
-  GetCtrlBoundingRect(pHandle, control, &b[0], &b[1], &b[2], &b[3]);
-  return b;
+// Whether a PNG file is as large as main panel controls `top` to `bottom` stacked.
+bool PngCovers(const std::string& path, int top, int bottom) {
+  int t = 0, l = 0, h = 0, w = 0, bottomTop = 0, bottomHeight = 0;
+  GetCtrlBoundingRect(pHandle, bottom, &bottomTop, &l, &bottomHeight, &w);
+  GetCtrlBoundingRect(pHandle, top, &t, &l, &h, &w);
+  return QImage(QString::fromStdString(path), "PNG").size() ==
+         QSize(w, bottomTop + bottomHeight - t);
 }
 
 QStringList CsvRow(const std::string& line) {
@@ -147,7 +138,7 @@ class ViewerTest : public PacedSensorTest {
   std::string dir_ = tframes::MakeTempDir();
 };
 
-TEST_F(ViewerTest, OpensTheRecorderFileAndNeverTouchesTheLine) {
+TEST_F(ViewerTest, OpensRecordingsWithoutTheLineZoomsAndExportsTheRecordsInView) {
   const std::string file = dir_ + "/hand.dat";
   WriteFile(file, kHandFile);
   ClickCtrl(pHandle, MAIN_TOGGBTN_Recorder);
@@ -175,15 +166,14 @@ TEST_F(ViewerTest, OpensTheRecorderFileAndNeverTouchesTheLine) {
   // A file that cannot be read leaves the recording shown.
   EXPECT_EQ(OpenRecordingInViewer((dir_ + "/missing.dat").c_str()), kRecFileCannotOpen);
   EXPECT_EQ(ViewerRecording().rows.size(), 4u);
-}
 
-TEST_F(ViewerTest, ZoomRedrawsAtFullResolutionAndExportTakesTheRecordsInView) {
+  // A long recording is drawn reduced; a zoom redraws at full resolution and
+  // the export takes the records in view.
   std::string text = "01-02-2025 08:00:00  TARVO-RECORDER-FILE: Time-Interval[s]: 10\n";
   for (int i = 0; i < 50000; ++i)
     text += "1\t2\t" + std::to_string(i % 1000) + "\t" + std::to_string(37000 + i) + "\t1\t1\n";
-  const std::string file = dir_ + "/long.dat";
-  WriteFile(file, text);
-  ASSERT_EQ(OpenRecordingInViewer(file.c_str()), 0);
+  WriteFile(dir_ + "/long.dat", text);
+  ASSERT_EQ(OpenRecordingInViewer((dir_ + "/long.dat").c_str()), 0);
   std::vector<double> xs, ys;
   GetChartSeries(pViewer, VIEWER_GRAPHViewer, kRecUmValue, &xs, &ys);
   EXPECT_TRUE(xs.size() < 5000u && ys.back() == 37000 + 49999);  // reduced
@@ -224,8 +214,7 @@ TEST_F(ViewerTest, MainPanelExportsTheHistoryOrTheVideoCurvesAsShown) {
     for (size_t i = 0; i < 100; ++i)
       ASSERT_EQ(CsvNumbers(csv[i + 1])[t - 1], trace[trace.size() - 100 + i]) << t << " " << i;
   }
-  const auto strip = Bounds(MAIN_STRIPHistory);
-  EXPECT_EQ(PngSize(dir_ + "/history.png"), QSize(strip[3], strip[2]));
+  EXPECT_TRUE(PngCovers(dir_ + "/history.png", MAIN_STRIPHistory, MAIN_STRIPHistory));
 
   StopAfter(2.0);
   ClickCtrl(pHandle, MAIN_BTNVideo);
@@ -237,8 +226,7 @@ TEST_F(ViewerTest, MainPanelExportsTheHistoryOrTheVideoCurvesAsShown) {
     ASSERT_EQ(CsvNumbers(csv[i + 1]),
               (std::vector<double>{master[0].xs[i], master[0].ys[i], master[1].ys[i],
                                    slave[0].ys[i], slave[1].ys[i]}));
-  const auto top = Bounds(MAIN_GRAPHDataMaster), bottom = Bounds(MAIN_GRAPHDataSlave);
-  EXPECT_EQ(PngSize(dir_ + "/video.png"), QSize(top[3], bottom[0] + bottom[2] - top[0]));
+  EXPECT_TRUE(PngCovers(dir_ + "/video.png", MAIN_GRAPHDataMaster, MAIN_GRAPHDataSlave));
   EXPECT_EQ(PopupCalls().back().text + " " + Status(), "TARVOvideo.png Exported video.png + .csv");
 
   // A path too long for the dialogue exports nothing.
