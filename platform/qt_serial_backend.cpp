@@ -18,6 +18,8 @@ namespace {
 
 // How long after a write its reply is looked out for with quiet times.
 constexpr double kReplyWindow = 0.25;
+// How much earlier than the last awaited byte the descriptor is watched again.
+constexpr double kTimerSlack = 0.002;
 
 class QtSerialBackend : public PortBackend {
  public:
@@ -176,10 +178,12 @@ class QtSerialBackend : public PortBackend {
   // The port's read notifier follows the quiet time; QSerialPort switches it
   // back on in some of its calls, so this runs after each of them.
   // The earliest time `bytes` more bytes can all have come at the line's
-  // rate, a little short of it (a device may run slightly fast); 0 when one
-  // byte or none is awaited.
+  // rate, a little short of it (a device may run slightly fast, and the
+  // event loop's timers fire to the millisecond); 0 when the rest is too
+  // short to sleep through.
   double QuietEnd(int bytes) const {
-    return bytes > 1 ? Timer() + 0.95 * (bytes - 1) * charTime_ : 0;
+    const double rest = 0.95 * (bytes - 1) * charTime_ - kTimerSlack;
+    return rest > 0 ? Timer() + rest : 0;
   }
 
   bool AwaitingReply() const { return Timer() - lastWrite_ < kReplyWindow; }
