@@ -27,7 +27,6 @@
 #include "platform/serial.h"
 #include "platform/serial_internal.h"
 #include "viewer/rec_reader.h"
-#include "viewer/rec_stats.h"
 
 namespace fuzz {
 
@@ -96,10 +95,6 @@ inline void CheckReceivedFrame() {
     // 16 words from byte 4 on, into the measurement values.
     for (int i = 0; i < 16; ++i)
       if (pp[i] != WordAt(szReadBuf + 4 + 2 * i)) FuzzFail("measurement word");
-    CopyPPtoRAWVars();
-    if (Aval != pp[0] || instate != pp[15] ||
-        static_cast<uint32_t>(umValue) != (static_cast<uint32_t>(pp[4]) << 16 | pp[3]))
-      FuzzFail("measurement values");
   } else {
     // 15 payload words (word 15 kept): encoding them again gives bytes 6..35 back.
     if (pp[15] != 0xBEEF) FuzzFail("word 15 of an ordinary frame");
@@ -108,11 +103,6 @@ inline void CheckReceivedFrame() {
     std::copy(pp, pp + 15, words);
     EncodeFrame(again, 0, 0, words);
     if (std::memcmp(again + 6, szReadBuf + 6, kFrameBytes - 6) != 0) FuzzFail("payload words");
-    // Into the set the argument names (3 and above: no such set, nothing changes).
-    const uint16_t set = static_cast<uint16_t>(szReadBuf[5] % 4);
-    CopyPPtoVars(set);
-    CopyVarsToPP(set);
-    if (set < 3 && !std::equal(pp, pp + 15, words)) FuzzFail("set round trip");
   }
 }
 
@@ -146,12 +136,8 @@ inline int FuzzReceivePath(const uint8_t* data, size_t size) {
     // The firmware text: the same bytes as a 72-byte raw reply (or less, or more).
     OpenFuzzPort(std::make_unique<ByteStreamLine>(stream, streamSize, chunks, nChunks, true));
     pcbtype = (options & 2) ? 1 : 0;
-    const int got = GetVERSIONInfo();
-    if (got < 0) FuzzFail("version length");
+    GetVERSIONInfo();
     if (std::memchr(szVersion, '\0', sizeof szVersion) == nullptr) FuzzFail("version text end");
-    const char* end = static_cast<const char*>(std::memchr(szStatus, '\0', sizeof szStatus));
-    if (!end || std::any_of<const char*>(szStatus, end, [](unsigned char c) { return c < 0x20; }))
-      FuzzFail("status text");
     CloseCom(kFuzzPort);
   }
   return 0;
@@ -164,7 +150,6 @@ inline int FuzzParaFile(const uint8_t* data, size_t size) {
   uint32_t values[kParaFileValues], again[kParaFileValues];
   std::fill(values, values + kParaFileValues, 0xA5A5A5A5u);
   const ParaParseResult r = ParseParaFile(text.data(), text.size(), values);
-  if (std::strlen(ParaParseText(r)) == 0) FuzzFail("para result text");
   if (r != kParaOk) {
     if (std::count(values, values + kParaFileValues, 0xA5A5A5A5u) != kParaFileValues)
       FuzzFail("values written on refusal");
@@ -178,8 +163,8 @@ inline int FuzzParaFile(const uint8_t* data, size_t size) {
   return 0;
 }
 
-// The linearisation-file reader: results stay within their ranges, and the
-// values it read read back the same.
+// The linearisation-file reader: results stay within their ranges and every
+// result has a text.
 inline int FuzzLinFile(const uint8_t* data, size_t size) {
   std::vector<char> text(data, data + size);
   static int16_t table[kLinValues];
@@ -193,21 +178,13 @@ inline int FuzzLinFile(const uint8_t* data, size_t size) {
   std::memset(msg, 0x7F, sizeof msg);  // every result has a text, and it ends
   LinRefusalText(r, msg, sizeof msg);
   if (msg[0] == 0x7F || std::memchr(msg, '\0', sizeof msg) == nullptr) FuzzFail("lin text");
-  // The values read so far, written one per line, read back the same.
-  static char out[kLinValues * 8];
-  size_t n = 0;
-  for (int i = 0; i < r.count; ++i) n += std::snprintf(out + n, sizeof out - n, "%d\n", table[i]);
-  static int16_t again[kLinValues];
-  const LinParseResult r2 = ParseLinData(out, n, again);
-  if (r2.count != r.count || std::memcmp(again, table, r.count * sizeof(int16_t)) != 0)
-    FuzzFail("lin round trip");
   return 0;
 }
 
 // The recorder-file reader: byte 0 chooses a chunk size; the file read in
 // those chunks gives what it gives read at once, every line is a header line,
-// a record or counted as skipped, the records read back the same when written
-// out again, and the statistics and the drawn points stay within the records.
+// a record or counted as skipped, and the records read back the same when
+// written out again.
 inline int FuzzRecFile(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
   const size_t chunk = 1 + data[0] % 64;
@@ -240,16 +217,6 @@ inline int FuzzRecFile(const uint8_t* data, size_t size) {
   }
   const Recording again = read(out.data(), out.size(), out.size() + 1);
   if (again.rows != whole.rows || again.skipped != 0) FuzzFail("rec round trip");
-  for (int v = 0; v < kRecValues; ++v) {
-    const ValueStats st = ComputeValueStats(whole.rows, v);
-    if (st.count > 0 && (st.mean < st.min || st.mean > st.max || !(st.stddev >= 0)))
-      FuzzFail("rec statistics");
-    std::vector<double> xs, ys;
-    DecimateValues(whole.rows, 0, whole.rows.size(), v, 3, &xs, &ys);
-    for (size_t i = 0; i < xs.size(); ++i)
-      if (xs[i] < 1 || xs[i] > whole.rows.size() || ys[i] != whole.rows[size_t(xs[i]) - 1][v])
-        FuzzFail("rec drawn point");
-  }
   return 0;
 }
 
