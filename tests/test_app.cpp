@@ -44,8 +44,9 @@ class StartUpTest : public ::testing::Test {
 
 // Without a sensor: the start values, but the sets as the panels show them
 // (here a panel file whose set 0 word 1 is not the start value), and the
-// panels as the modes of set 0 want them (no analog output: no RESET and no
-// analog displays; hardware mode 1: the tolerances dimmed).
+// panels as the modes of set 0 want them (no analog output: no analog
+// displays; hardware mode 1: the tolerances dimmed; the rules themselves: the
+// parameter suite).
 TEST_F(StartUpTest, StartValuesAndPanelsAsTheModesOfSetZeroWant) {
   const fs::path panels =
       PanelFileWith(R"((name="CTRLPara0W1">[\s\S]*?name="value">\s*<number)>0<)", "$1>1234<");
@@ -55,20 +56,13 @@ TEST_F(StartUpTest, StartValuesAndPanelsAsTheModesOfSetZeroWant) {
   ASSERT_EQ(Longs({chdir(here), result}), Longs({0, 0}));
   EXPECT_EQ(Status(), "Timeout-RS-232...");
   EXPECT_EQ(Longs({parameter.set0[1], parameter.set0[2], parameter.set0[3]}), Longs({1234, 0, 1}));
-  for (int c : {MAIN_ButtonReset, MAIN_NUMAnaMax, MAIN_NUMAnaMin})
-    EXPECT_FALSE(CtrlVisible(pHandle, c)) << c;
-  EXPECT_EQ(Longs({CtrlAttr(pPara0, PARA0_CTRLTolLo, ATTR_DIMMED),
-                   CtrlAttr(pPara0, PARA0_CTRLTolUp, ATTR_DIMMED),
-                   CtrlAttr(pPara1, PARA1_SLIDEVideoTHD_A, ATTR_DIMMED)}),
-            Longs({1, 1, 0}));
+  EXPECT_EQ(Longs({CtrlVisible(pHandle, MAIN_NUMAnaMax), CtrlDimmed(pPara0, PARA0_CTRLTolLo),
+                   CtrlDimmed(pPara1, PARA1_SLIDEVideoTHD_A)}),
+            Longs({0, 1, 0}));
   // No loop running, the threshold lines (following sets 1 and 2) at 128, the recorder off.
   const long thd =
       std::count(thdArrayA, thdArrayA + 128, 128) + std::count(thdArrayB, thdArrayB + 128, 128);
   EXPECT_EQ(Longs({stop_flag, thd, IntVal(pHandle, MAIN_TOGGBTN_Recorder)}), Longs({1, 256, 0}));
-  // The sets hold what the panels show.
-  const Parameter before = parameter;
-  GetPanelValues();
-  EXPECT_EQ(std::memcmp(&before, &parameter, sizeof parameter), 0);
   // Recorder file beside the executable, shown in the popup.
   ASSERT_GT(std::strlen(proj_dir), 0u);
   EXPECT_EQ(fs::path(recfile_name), fs::path(proj_dir) / "TARVORecord.dat");
@@ -109,14 +103,12 @@ TEST_F(StartUpTest, ThePopupsCloseEndsTheLoopTheMainPanelsTheProgram) {
   const double t0 = Timer();
   double closedAt = 0;
   Longs afterPopupClose;
-  int measurementsBefore = -1, measurementsAtClose = -1;
   After(5, [&] {
     ClickCtrl(pHandle, MAIN_TOGGBTN_Recorder);
     ClickCtrl(pHandle, MAIN_BTNRun);  // returns when the popup's close has ended the loop
-    measurementsBefore = RequestCount(*sensor, kCmdMeasure);
-    const int late = RequestCount(*sensor, kCmdMeasure, FrameEnd(closedAt));
     afterPopupClose =
-        Longs({RequestCount(*sensor, kCmdMeasure, t0 + 6.1) > 10, late, stop_flag,
+        Longs({RequestCount(*sensor, kCmdMeasure, t0 + 6.1) > 10,
+               RequestCount(*sensor, kCmdMeasure, FrameEnd(closedAt)), stop_flag,
                PanelVisible(pPopUp), PanelVisible(pHandle), QuitRequested(),
                IntVal(pHandle, MAIN_TOGGBTN_Recorder), CtrlDimmed(pHandle, MAIN_BTNRun)});
     ClickCtrl(pHandle, MAIN_BTNRun);
@@ -128,7 +120,6 @@ TEST_F(StartUpTest, ThePopupsCloseEndsTheLoopTheMainPanelsTheProgram) {
   for (const auto& [at, panel] : {std::make_pair(7, &pPopUp), std::make_pair(10, &pHandle)})
     After(at, [&, panel = panel] {
       closedAt = Timer();
-      measurementsAtClose = RequestCount(*sensor, kCmdMeasure);
       FirePanelEvent(*panel, EVENT_CLOSE);
     });
   char arg0[] = "tarvo-scope", *argv[] = {arg0, nullptr};
@@ -136,7 +127,7 @@ TEST_F(StartUpTest, ThePopupsCloseEndsTheLoopTheMainPanelsTheProgram) {
   EXPECT_EQ(afterPopupClose, Longs({1, 0, 1, 0, 1, 0, 0, 0}));
   // The second loop was running, and stopped at the main panel's close.
   EXPECT_TRUE(QuitRequested() && stop_flag == 1 && Timer() - closedAt < 2.0);
-  EXPECT_GT(measurementsAtClose - measurementsBefore, 10);
+  EXPECT_GT(RequestCount(*sensor, kCmdMeasure, t0 + 8), 10);
   EXPECT_EQ(RequestCount(*sensor, kCmdMeasure, FrameEnd(closedAt)), 0);
 }
 
@@ -145,10 +136,11 @@ TEST_F(StartUpTest, ThePopupsCloseEndsTheLoopTheMainPanelsTheProgram) {
 
 using ShellTest = PacedSensorTest;
 
-// A right click shows the control's help in a box inside its panel, the tool
-// windows' too; it stays shown through commit and value-changed events, and a
-// click hides it. The two main panel boxes are independent, and another
-// control's right click moves a shown box there and hides it.
+// A right click shows the control's help in a box inside its panel (the main
+// panel's boxes: the panel file suite), the tool windows' too; it stays shown
+// through commit and value-changed events, and a click hides it. The two main
+// panel boxes are independent, and another control's right click moves a shown
+// box there and hides it.
 TEST_F(ShellTest, HelpBoxesInsideTheirPanelsHideOnAClick) {
   const std::string file = MakeTempDir() + "/a.dat";
   WriteFile(file, "1\t2\t3\t4\t5\t6\n");
@@ -166,17 +158,12 @@ TEST_F(ShellTest, HelpBoxesInsideTheirPanelsHideOnAClick) {
     int pw = 0, ph = 0, top = 0, left = 0, h = 0, w = 0;
     GetPanelAttribute(panel, ATTR_WIDTH, &pw);
     GetPanelAttribute(panel, ATTR_HEIGHT, &ph);
-    auto inside = [&](int c) {
-      return GetCtrlBoundingRect(panel, c, &top, &left, &h, &w) == 0 && left >= 0 && top >= 0 &&
-             left + w <= pw && top + h <= ph;
-    };
-    EXPECT_TRUE(inside(control));
     RightClickCtrl(panel, control);
     ASSERT_TRUE(CtrlVisible(panel, box));
-    EXPECT_TRUE(inside(box)) << left << "," << top << " " << w << "x" << h;
-    EXPECT_GT(CtrlText(panel, box).size(), 20u);
-    FireCtrlEvent(panel, box, EVENT_COMMIT);
-    FireCtrlEvent(panel, box, EVENT_VAL_CHANGED);
+    GetCtrlBoundingRect(panel, box, &top, &left, &h, &w);
+    EXPECT_TRUE(left >= 0 && top >= 0 && left + w <= pw && top + h <= ph)
+        << left << "," << top << " " << w << "x" << h;
+    for (int event : {EVENT_COMMIT, EVENT_VAL_CHANGED}) FireCtrlEvent(panel, box, event);
     EXPECT_TRUE(CtrlVisible(panel, box));
     (control == MAIN_BTNRun ? RightClickCtrl : ClickCtrl)(panel, box);
     EXPECT_FALSE(CtrlVisible(panel, box));
