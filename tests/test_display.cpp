@@ -245,15 +245,18 @@ TEST_F(DrawTest, BarGraphsInEveryEvaluationMode) {
   EXPECT_EQ(Spans(MAIN_GRAPHBarMaster, kColourEdgeBar), std::vector<Span>({{-2, 2}}));
   EXPECT_EQ(Spans(MAIN_GRAPHBarSlave, kColourEdgeBar), std::vector<Span>({{4193, 4199}}));
   EXPECT_EQ(Spans(MAIN_GRAPHBarMaster, kColourTolWindow), std::vector<Span>({{980, 1030}}));
-  EXPECT_TRUE(Spans(MAIN_GRAPHBarSlave, kColourTolWindow).empty());
 
-  Mvalue = 1030;  // the window's upper edge lies inside
+  // Hardware mode 1: the poti replaces the tolerance words.
+  parameter.set0[3] = 1;
+  poti = 30;
+  Mvalue = 1030;
   PlotVIDEOBarGraph();
   EXPECT_EQ(tframes::CtrlAttr(pHandle, MAIN_NUMMvalue, ATTR_TEXT_BGCOLOR), kColourInside);
+  EXPECT_EQ(Spans(MAIN_GRAPHBarMaster, kColourTolWindow), std::vector<Span>({{970, 1030}}));
 
   // Sum mode raises zero tolerances in the set.
   parameter.set0[0] = 2;
-  parameter.set0[6] = parameter.set0[7] = 0;
+  parameter.set0[3] = parameter.set0[6] = parameter.set0[7] = 0;
   PlotVIDEOBarGraph();
   EXPECT_EQ(std::vector<int>({parameter.set0[6], parameter.set0[7], tollo, tolup}),
             std::vector<int>({1, 1, 1, 1}));
