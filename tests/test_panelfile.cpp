@@ -121,9 +121,6 @@ TEST_F(PanelFile, StartValuesAndEveryValueTheProgramWrites) {
     got.push_back(tframes::IntVal(pPopUp, c));
   EXPECT_EQ(got, std::vector<int>({1, 0, 0, 1, 0, 0, 0, 0, 1, 100}));
   EXPECT_EQ(CtrlText(pPopUp, POPUP_TEXTRecStatus), "DATA-RECORDER");
-  // The sensor description is replaced line by line (lines 0 to 3).
-  for (int line = 0; line < 4; ++line)
-    EXPECT_EQ(ReplaceTextBoxLine(pCalib, CALIB_TEXTSensorInfo, line, "x"), 0) << line;
 
   // The sets the start-up read from the panels are the record's start values.
   const Parameter read = parameter;
