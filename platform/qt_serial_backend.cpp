@@ -175,8 +175,6 @@ class QtSerialBackend : public PortBackend {
   bool CanBlock() const override { return port_ != nullptr && !Lost(); }
 
  private:
-  // The port's read notifier follows the quiet time; QSerialPort switches it
-  // back on in some of its calls, so this runs after each of them.
   // The earliest time `bytes` more bytes can all have come at the line's
   // rate, a little short of it (a device may run slightly fast, and the
   // event loop's timers fire to the millisecond); 0 when the rest is too
@@ -202,6 +200,8 @@ class QtSerialBackend : public PortBackend {
     ApplyQuiet();
   }
 
+  // The port's read notifier follows the quiet time; QSerialPort switches it
+  // back on in some of its calls, so this runs after each of them.
   void ApplyQuiet() {
     if (quietUntil_ > 0 && Timer() >= quietUntil_) quietUntil_ = 0;
     const bool watch = quietUntil_ <= 0;
