@@ -17,7 +17,6 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -49,6 +48,7 @@
 #include "platform/test_hooks.h"
 #include "platform/ui.h"
 #include "sim/sensor_sim.h"
+#include "sim/sim_process.h"
 
 namespace {
 
@@ -324,34 +324,13 @@ void Arrivals(double seconds) {
   close(g_arrival.master);
 }
 
-// The simulator as a child process; its first output line is the terminal.
-std::string StartSim(pid_t& pid) {
-  int fds[2];
-  if (pipe(fds) != 0) return "";
-  pid = fork();
-  if (pid == 0) {
-    dup2(fds[1], 1);
-    close(fds[0]);
-    close(fds[1]);
-    execl("./tarvo-sensor-sim", "tarvo-sensor-sim", "--frozen", static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(fds[1]);
-  FILE* out = fdopen(fds[0], "r");
-  char line[512] = {0};
-  if (!out || !fgets(line, sizeof line, out)) return "";
-  std::string path = line;
-  while (!path.empty() && (path.back() == '\n' || path.back() == '\r')) path.pop_back();
-  return path;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   const double seconds = argc > 1 && std::atof(argv[1]) > 0 ? std::atof(argv[1]) : 4.0;
-  pid_t pid = -1;
-  const std::string path = StartSim(pid);
+  tarvo_sim::SimProcess sim("./tarvo-sensor-sim");
+  const std::string path = sim.path();
   if (path.empty()) {
     std::fprintf(stderr, "no simulator (run from the build directory)\n");
     return 1;
@@ -369,14 +348,13 @@ int main(int argc, char** argv) {
   Phases("pty", seconds);
   Arrivals(seconds);
   AppFinish();
-  kill(pid, SIGKILL);
-  waitpid(pid, nullptr, 0);
+  sim.Stop(SIGKILL);
 
   // The built-in model, paced at the line rate, behind the same port.
-  auto sim = std::make_shared<tarvo_sim::SensorSim>();
-  sim->SetPacing(true);
-  sim->ram[0][2] = 1;  // an analog output mode, so that RESET is offered
-  InstallPortBackend(1, MakeSimBackend(sim));
+  auto model = std::make_shared<tarvo_sim::SensorSim>();
+  model->SetPacing(true);
+  model->ram[0][2] = 1;  // an analog output mode, so that RESET is offered
+  InstallPortBackend(1, MakeSimBackend(model));
   if (AppStart(1, args) != 0) return 1;
   Phases("builtin", seconds);
   AppFinish();

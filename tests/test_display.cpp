@@ -188,11 +188,7 @@ std::vector<Span> Spans(int graph, int colour) {
   return out;
 }
 std::vector<double> Trace(int t) { return GetStripTrace(pHandle, MAIN_STRIPHistory, t); }
-Span YRange() {
-  double lo = -1, hi = -1;
-  GetAxisRange(pHandle, MAIN_STRIPHistory, VAL_LEFT_YAXIS, &lo, &hi);
-  return {lo, hi};
-}
+Span YRange() { return tframes::AxisRange(pHandle, MAIN_STRIPHistory, VAL_LEFT_YAXIS); }
 
 // A measurement as a reply would leave it, in a known parameter state.
 class DrawTest : public AppTest {

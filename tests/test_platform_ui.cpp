@@ -25,8 +25,12 @@
 #include "platform/serial.h"
 #include "platform/test_hooks.h"
 #include "platform/ui.h"
+#include "tests/support/frames.h"
+#include "tests/support/harness.h"
 
 namespace {
+using tframes::AxisRange;
+using tframes::IntVal;
 
 // ---- A panel file of our own ---------------------------------------------------
 
@@ -145,12 +149,6 @@ void Pump() {
   for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
 }
 
-std::string Text(int panel, int control) {
-  char buf[512];
-  if (GetCtrlVal(panel, control, buf, sizeof buf) < 0) return "<error>";
-  return buf;
-}
-
 class PanelTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -176,19 +174,9 @@ class PanelTest : public ::testing::Test {
   template <class T>
   std::string Shown(int control, T value) {
     SetCtrlVal(main_, control, value);
-    return Text(main_, control);
-  }
-  int Int(int control) {
-    int v = -1;
-    GetCtrlVal(main_, control, &v);
-    return v;
+    return CtrlText(main_, control);
   }
   using Span = std::pair<double, double>;
-  Span Range(int control, int axis) {
-    double lo = -1, hi = -1;
-    GetAxisRange(main_, control, axis, &lo, &hi);
-    return {lo, hi};
-  }
   // Pixels of a control's picture for which `match` holds.
   int Pixels(int control, const std::function<bool(QColor)>& match) {
     Pump();
@@ -291,8 +279,9 @@ TEST_F(PanelTest, PortListFollowsAdaptersAndKeepsTheSelection) {
               std::make_pair(list[i].number, list[i].label));
   // A port the machine does not list is added once, so the choice shows.
   EXPECT_EQ(SetCtrlVal(main_, kPorts, 57) + SetCtrlVal(main_, kPorts, 57), 0);
-  EXPECT_EQ(std::make_pair(Int(kPorts), ports->count()), std::make_pair(57, int(list.size()) + 1));
-  EXPECT_NE(Text(main_, kPorts).find("COM57"), std::string::npos);
+  EXPECT_EQ(std::make_pair(IntVal(main_, kPorts), ports->count()),
+            std::make_pair(57, int(list.size()) + 1));
+  EXPECT_NE(CtrlText(main_, kPorts).find("COM57"), std::string::npos);
 
   const char* link = "/dev/ttyUSB31";
   const int master = posix_openpt(O_RDWR | O_NOCTTY);
@@ -314,7 +303,7 @@ TEST_F(PanelTest, PortListFollowsAdaptersAndKeepsTheSelection) {
   EXPECT_EQ(ports->itemText(plugged).toStdString(), "COM64  /dev/ttyUSB31");
   EXPECT_EQ(tarvo_ui::RefreshPortLists(), 1);
   EXPECT_LT(ports->findData(64), 0);
-  EXPECT_EQ(Int(kPorts), kSimPort);
+  EXPECT_EQ(IntVal(main_, kPorts), kSimPort);
   EXPECT_EQ(tarvo_ui::RefreshPortLists(), 0);  // nothing changed, nothing rebuilt
   EXPECT_TRUE(g_events.empty());
 }
@@ -366,9 +355,9 @@ TEST_F(PanelTest, ValuesTextBoxesAndRunTimeControls) {
     GetCtrlVal(main_, control, &u16);
     EXPECT_EQ(u16, expect) << control << " " << set;
   }
-  EXPECT_EQ(Text(main_, kRing), "two");
+  EXPECT_EQ(CtrlText(main_, kRing), "two");
   EXPECT_LT(SetCtrlVal(main_, kRing, 3), 0);  // no such item: unchanged
-  EXPECT_EQ(Int(kRing), 2);
+  EXPECT_EQ(IntVal(main_, kRing), 2);
   // Numeric display: formatted with its precision; a status line shows numbers
   // as text, and single bytes of the Windows code page reach the screen intact.
   EXPECT_EQ(std::vector<std::string>({Shown(kNum, 1.23456), Shown(kNum, -0.0001),
@@ -392,10 +381,10 @@ TEST_F(PanelTest, ValuesTextBoxesAndRunTimeControls) {
   // Text boxes, line by line.
   ReplaceTextBoxLine(main_, kText, 3, "four");
   ReplaceTextBoxLine(main_, kText, 1, "+/-1\xB5m");
-  EXPECT_EQ(Text(main_, kText), "\n+/-1\xC2\xB5m\n\nfour");
+  EXPECT_EQ(CtrlText(main_, kText), "\n+/-1\xC2\xB5m\n\nfour");
   ResetTextBox(main_, kText, "new");
   ReplaceTextBoxLine(main_, kStatus, 0, "status");
-  EXPECT_EQ(Text(main_, kText) + " " + Text(main_, kStatus), "new status");
+  EXPECT_EQ(CtrlText(main_, kText) + " " + CtrlText(main_, kStatus), "new status");
   for (int rc : {ReplaceTextBoxLine(main_, kStatus, 1, "x"),
                  ReplaceTextBoxLine(main_, kText, -1, "x"), ResetTextBox(main_, kSpin, "x")})
     EXPECT_LT(rc, 0);
@@ -492,7 +481,7 @@ TEST_F(PanelTest, InputAndClicksGiveTheEventsOfRealInput) {
   QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
   QApplication::sendEvent(Wd(kSpin), &enter);
   EXPECT_EQ(TakeCodes(), (Codes{2, 1}));
-  EXPECT_EQ(Int(kSpin), 123);
+  EXPECT_EQ(IntVal(main_, kSpin), 123);
   SetCtrlAttribute(main_, kDSpin, ATTR_DIMMED, 1);
   EXPECT_EQ(EnterCtrlVal(main_, kDSpin, 3.5), 0);
   double d = 0;
@@ -504,7 +493,8 @@ TEST_F(PanelTest, InputAndClicksGiveTheEventsOfRealInput) {
   // A click on a toggle or radio button: click, value change and commit.
   for (int c : {kTog, kRad}) {
     ClickCtrl(main_, c);
-    EXPECT_EQ(std::make_pair(TakeCodes(), Int(c)), std::make_pair(Codes{3, 2, 1}, 1)) << c;
+    EXPECT_EQ(std::make_pair(TakeCodes(), IntVal(main_, c)), std::make_pair(Codes{3, 2, 1}, 1))
+        << c;
   }
   ClickCtrl(main_, kRing);  // a ring only opens on a click; nothing is chosen yet
   EXPECT_EQ(TakeCodes(), (Codes{3}));
@@ -624,7 +614,7 @@ TEST_F(PanelTest, PanelDiscardedInsideItsOwnCallback) {
 // colours, and a frame later only the new plots.
 TEST_F(PanelTest, GraphPlotsAxesCursorsAndWhatIsDrawn) {
   DisplayPanel(main_);
-  EXPECT_EQ(Range(kGraph, VAL_XAXIS), Span(0, 4096));  // as in the panel file
+  EXPECT_EQ(AxisRange(main_, kGraph, VAL_XAXIS), Span(0, 4096));  // as in the panel file
   SetAxisScalingMode(main_, kGraph, VAL_XAXIS, VAL_MANUAL, 0, 100);
   const int bar = PlotRectangle(main_, kGraph, 10, 0.25, 30, 1.0, 0xFF0000, 0xFF0000);
   const int win = PlotRectangle(main_, kGraph, 60, 0.0, 80, 0.35, 0x00FF00, 0x0000FF);
@@ -644,9 +634,9 @@ TEST_F(PanelTest, GraphPlotsAxesCursorsAndWhatIsDrawn) {
   EXPECT_GT(Pixels(kGraph, exactly(0x00FF00)), 100);
 
   EXPECT_LT(SetAxisScalingMode(main_, kGraph, VAL_XAXIS, VAL_MANUAL, 5, 5), 0);
-  EXPECT_EQ(Range(kGraph, VAL_XAXIS), Span(0, 100));  // unchanged
+  EXPECT_EQ(AxisRange(main_, kGraph, VAL_XAXIS), Span(0, 100));  // unchanged
   SetAxisScalingMode(main_, kGraph, VAL_RIGHT_YAXIS, VAL_MANUAL, 0, 256);
-  EXPECT_EQ(Range(kGraph, VAL_RIGHT_YAXIS), Span(0, 256));
+  EXPECT_EQ(AxisRange(main_, kGraph, VAL_RIGHT_YAXIS), Span(0, 256));
 
   int style = 0;
   SetCursorAttribute(main_, kGraph, 2, ATTR_CURSOR_POINT_STYLE, VAL_SOLID_SQUARE);
@@ -680,7 +670,7 @@ TEST_F(PanelTest, StripChartTakesValuesInTurnKeepsOneScreenAndDrawsThem) {
   const std::vector<double> pts = GetStripTrace(main_, kStrip, 1);
   EXPECT_EQ(std::make_pair(pts.size(), pts.empty() ? 0.0 : pts.back()),
             std::make_pair(size_t{10}, 1495.0));
-  const Span time = Range(kStrip, VAL_XAXIS);
+  const Span time = AxisRange(main_, kStrip, VAL_XAXIS);
   EXPECT_EQ(time.second - time.first, 9);
 
   EXPECT_EQ(SetCtrlAttribute(main_, kStrip, ATTR_NUM_TRACES, 2), 0);

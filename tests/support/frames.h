@@ -75,6 +75,12 @@ inline std::pair<double, double> Cursor(int panel, int control, int cursor) {
   GetGraphCursor(panel, control, cursor, &x, &y);
   return {x, y};
 }
+// The x or y range of a graph axis.
+inline std::pair<double, double> AxisRange(int panel, int control, int axis) {
+  double lo = -1, hi = -1;
+  GetAxisRange(panel, control, axis, &lo, &hi);
+  return {lo, hi};
+}
 inline double CursorX(int panel, int control, int c) { return Cursor(panel, control, c).first; }
 inline double CursorY(int panel, int control, int c) { return Cursor(panel, control, c).second; }
 // Rectangles of one fill colour on a graph.

@@ -85,13 +85,6 @@ inline void ExpectRunShowsTheEdges() {
   EXPECT_EQ(Status() + " " + CtrlText(pHandle, MAIN_NUMAval), "Line Ok! 1000");
 }
 
-// The x or y range of a graph axis.
-inline std::pair<double, double> AxisRange(int panel, int control, int axis) {
-  double lo = -1, hi = -1;
-  GetAxisRange(panel, control, axis, &lo, &hi);
-  return {lo, hi};
-}
-
 // The program started on a scripted line: the connect sequence finds no sensor
 // (its echo check times out), then each test scripts the far end itself.
 class ScriptedAppTest : public ::testing::Test {
