@@ -14,6 +14,7 @@
 //   bench_pty [seconds per phase]   (default 4; run from the build directory,
 //                                    where the panel file and tarvo-sensor-sim are)
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/resource.h>
@@ -58,6 +59,8 @@ constexpr double kVideoPassTime = 728 / 1920.0;  // VIDEO: measurement + 4 block
 struct Spread {
   double median = 0, p99 = 0, max = 0;
   size_t n = 0;
+  double ran = 0;      // of the longest: the window thread's CPU time meanwhile
+  long preempted = 0;  // and whether it was preempted around it
 };
 
 Spread SpreadOf(std::vector<double> v) {
@@ -81,8 +84,9 @@ long Switches(int who) {
 
 struct StampEvent : QEvent {
   static const QEvent::Type kType;
-  explicit StampEvent(double t) : QEvent(kType), posted(t) {}
+  StampEvent(double t, double cpu) : QEvent(kType), posted(t), windowCpu(cpu) {}
   double posted;
+  double windowCpu;  // the window thread's CPU time when posted
 };
 const QEvent::Type StampEvent::kType = static_cast<QEvent::Type>(QEvent::registerEventType());
 
@@ -90,10 +94,13 @@ class LatencyProbe : public QObject {
  public:
   void Start() {
     late_.clear();
+    worst_ = {};
+    lastPreempted_ = Preemptions();
+    pthread_getcpuclockid(pthread_self(), &windowClock_);
     running_ = true;
     poster_ = std::thread([this] {
       while (running_) {
-        QCoreApplication::postEvent(this, new StampEvent(Timer()));
+        QCoreApplication::postEvent(this, new StampEvent(Timer(), ThreadCpu(windowClock_)));
         std::this_thread::sleep_for(std::chrono::milliseconds(7));
       }
     });
@@ -102,16 +109,44 @@ class LatencyProbe : public QObject {
     running_ = false;
     poster_.join();
     QCoreApplication::removePostedEvents(this, StampEvent::kType);
-    return SpreadOf(late_);
+    Spread s = SpreadOf(late_);
+    s.ran = worst_.ran;
+    s.preempted = worst_.preempted;
+    return s;
   }
   bool event(QEvent* e) override {
     if (e->type() != StampEvent::kType) return QObject::event(e);
-    late_.push_back(Timer() - static_cast<StampEvent*>(e)->posted);
+    const auto* stamp = static_cast<StampEvent*>(e);
+    const double late = Timer() - stamp->posted;
+    late_.push_back(late);
+    const long preempted = Preemptions();
+    if (late > worst_.late)
+      worst_ = {late, ThreadCpu(windowClock_) - stamp->windowCpu, preempted - lastPreempted_};
+    lastPreempted_ = preempted;
     return true;
   }
 
  private:
+  // The longest wait: how much of it the window thread ran, and whether it
+  // was preempted since the event before (the machine, not the program).
+  struct Worst {
+    double late = 0, ran = 0;
+    long preempted = 0;
+  };
+  static double ThreadCpu(clockid_t c) {
+    timespec t{};
+    clock_gettime(c, &t);
+    return t.tv_sec + t.tv_nsec * 1e-9;
+  }
+  static long Preemptions() {
+    rusage u{};
+    getrusage(RUSAGE_THREAD, &u);
+    return u.ru_nivcsw;
+  }
   std::vector<double> late_;
+  Worst worst_;
+  long lastPreempted_ = 0;
+  clockid_t windowClock_{};
   std::atomic<bool> running_{false};
   std::thread poster_;
 };
@@ -119,8 +154,10 @@ class LatencyProbe : public QObject {
 LatencyProbe* g_probe = nullptr;
 
 void PrintLatency(const char* backend, const char* phase, const Spread& s) {
-  std::printf("%-7s window-event latency, %-11s median %.3f  p99 %.3f  max %.3f ms  (%zu events)\n",
-              backend, phase, s.median * 1e3, s.p99 * 1e3, s.max * 1e3, s.n);
+  std::printf(
+      "%-7s window-event latency, %-11s median %.3f  p99 %.3f  max %.3f ms  (%zu events; "
+      "longest: window thread ran %.3f ms, preempted %ld times)\n",
+      backend, phase, s.median * 1e3, s.p99 * 1e3, s.max * 1e3, s.n, s.ran * 1e3, s.preempted);
 }
 
 // ---- requests on the line, from the port services' tap -------------------------

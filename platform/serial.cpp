@@ -299,7 +299,12 @@ bool DispatchComEvents() {
   for (int port = 1; port <= kMaxPort; ++port) {
     PortState& p = g_ports[port];
     if (!p.backend) continue;
+    // New bytes count as something handled even with no notification due:
+    // code waiting for a count must look at the queue before it blocks again,
+    // since the backend will not wake it for bytes already taken in.
+    const size_t before = p.inq.size();
     Pump(port, p);
+    ran = p.inq.size() > before || ran;
     UpdateWake(p);
     if (!p.callback || !(p.mask & LWRS_RECEIVE) || p.notifyCount <= 0) continue;
     if (p.inq.size() < static_cast<size_t>(p.notifyCount)) continue;

@@ -22,6 +22,7 @@
 #include "platform/panel_registry.h"
 #include "platform/port_labels.h"
 #include "platform/qt_serial_backend.h"
+#include "platform/scripted_line.h"
 #include "platform/serial.h"
 #include "platform/test_hooks.h"
 #include "platform/ui.h"
@@ -341,6 +342,25 @@ TEST(PortWait, TheDescriptorRestsOnlyWhileTheAwaitedBytesCannotHaveCome) {
   EXPECT_TRUE(eventually([&] { return awaited(10) < 0; }));  // more than the count is there
   port->Close();
   close(master);
+}
+
+// Bytes taken in while nothing was notified end a wait for them: the device
+// will not announce them again, so the wait must not sleep to its deadline.
+TEST(PortWait, BytesAlreadyTakenInEndTheWait) {
+  UseVirtualClock(true);
+  auto owned = std::make_unique<ScriptedLine>();
+  ScriptedLine* line = owned.get();
+  InstallPortBackend(3, std::move(owned));
+  ASSERT_EQ(OpenComConfig(3, "", 19200, 0, 8, 1, 512, 512), 0);
+  SetComWakeCount(3, 36);
+  Pump();  // nothing else pending
+  line->Arrive(Timer(), std::vector<uint8_t>(36, 0));
+  const double t0 = Timer();
+  ProcessSystemEventsUntil(t0 + 1.5);
+  EXPECT_LT(Timer() - t0, 0.01);
+  EXPECT_EQ(GetInQLen(3), 36);
+  CloseCom(3);
+  InstallPortBackend(3, nullptr);
 }
 
 // ---- Values ------------------------------------------------------------------------
