@@ -92,14 +92,14 @@ int SaveGraphImage(int panel, const int* controls, int count, const char* path) 
     area = area.united(p->geometry());
   }
   const QString file = QString::fromLocal8Bit(path);
-  if (plots.size() == 1) return plots[0]->savePng(file) ? 0 : kErrFile;
+  if (plots.size() == 1) return plots[0]->image().save(file, "PNG") ? 0 : kErrFile;
   // Several graphs: each drawn by its own export, placed as on the panel.
   QPixmap image(area.size());
   image.fill(Qt::white);
   {
     QPainter painter(&image);
     for (TarvoPlotBase* p : plots)
-      painter.drawPixmap(p->geometry().topLeft() - area.topLeft(), p->toPixmap());
+      painter.drawPixmap(p->geometry().topLeft() - area.topLeft(), p->image());
   }
   return image.save(file, "PNG") ? 0 : kErrFile;
 }

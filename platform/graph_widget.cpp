@@ -136,18 +136,18 @@ class TarvoRectItem : public QCPAbstractItem {
 // ---- TarvoPlotBase --------------------------------------------------------------
 
 TarvoPlotBase::TarvoPlotBase(QWidget* parent) : QCustomPlot(parent) {
-  // The plot keeps the buffers it finds and only adds the ones it lacks.
+  // The plot keeps the buffers it finds and only adds the ones it lacks: with
+  // every layer logical, this one buffer holds the ground, grid and axes.
   mPaintBuffers.append(QSharedPointer<QCPAbstractPaintBuffer>(
       new TarvoGroundBuffer(viewport().size(), mBufferDevicePixelRatio)));
-  // Plots and cursors on top of everything else (they are clipped to the axis
-  // rectangle, so the axes stay visible): the widget then blends two buffers
-  // when it paints, the axes with their labels and the plots.
   layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
   addLayer(QStringLiteral("backdrop"), layer(QStringLiteral("background")), limBelow);
   new TarvoBackdrop(this, QStringLiteral("backdrop"));
+  // Plots and cursors on top of everything else (they are clipped to the axis
+  // rectangle, so the axes stay visible), drawn by paintEvent only.
   addLayer(QStringLiteral("plots"), layer(QStringLiteral("overlay")), limAbove);
   plotLayer_ = layer(QStringLiteral("plots"));
-  plotLayer_->setMode(QCPLayer::lmBuffered);
+  plotLayer_->setVisible(false);
   setCurrentLayer(plotLayer_);
   setBackground(Qt::white);
   // The plot paints every pixel of itself: nothing beneath needs painting.
@@ -194,29 +194,51 @@ void TarvoPlotBase::render(RefreshPriority refresh) {
     replot(refresh);
     return;
   }
-  if (what & kDirtyPlots) plotLayer_->replot();
+  if (what & kDirtyPlots) update(plotArea());
+}
+
+QRect TarvoPlotBase::plotArea() const {
+  // The layers clip one pixel above the axis rectangle.
+  return axisRect()->rect().adjusted(-1, -2, 1, 1);
+}
+
+namespace {
+// The plot layer's own drawing of its children (each with its clip and
+// antialiasing), reached through a class derived from the layer.
+struct LayerDraw : QCPLayer {
+  static constexpr auto kDraw = &LayerDraw::draw;
+};
+}  // namespace
+
+void TarvoPlotBase::drawPlots(QCPPainter* painter) {
+  plotLayer_->setVisible(true);
+  (plotLayer_->*LayerDraw::kDraw)(painter);
+  plotLayer_->setVisible(false);
+}
+
+QPixmap TarvoPlotBase::image() {
+  plotLayer_->setVisible(true);
+  QPixmap px = toPixmap();
+  plotLayer_->setVisible(false);
+  return px;
 }
 
 void TarvoPlotBase::paintEvent(QPaintEvent* e) {
   if (dirty_) {
     renderTimer_.stop();
-    // Already painting: the buffers are drawn now and blended just below.
+    // Already painting: what is pending is drawn now, and painted just below.
     render(rpQueuedRefresh);
   }
-  if (mPaintBuffers.isEmpty() || mPaintBuffers.first()->invalidated()) {
-    QCustomPlot::paintEvent(e);
-    return;
-  }
+  // A buffer not drawn since it was resized or set up is drawn first.
+  if (mPaintBuffers.isEmpty() || mPaintBuffers.first()->invalidated()) replot(rpQueuedRefresh);
   QCPPainter painter(this);
-  if (!painter.isActive()) return;
-  // The lowest buffer holds the white ground, so it is copied, not blended.
+  if (!painter.isActive() || mPaintBuffers.isEmpty()) return;
+  // The buffer holds the white ground, so it is copied, not blended; only the
+  // part that needs painting is copied.
   painter.setCompositionMode(QPainter::CompositionMode_Source);
   mPaintBuffers.first()->draw(&painter);
   painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-  // Plots and cursors are clipped to the axis rectangle: only that part of
-  // their buffer is blended (the layers clip one pixel above it).
-  painter.setClipRect(axisRect()->rect().adjusted(-1, -1, 1, 1));
-  for (int i = 1; i < mPaintBuffers.size(); ++i) mPaintBuffers[i]->draw(&painter);
+  if (e->rect().intersects(plotArea())) drawPlots(&painter);
 }
 
 void TarvoPlotBase::showEvent(QShowEvent* e) {

@@ -12,9 +12,11 @@
 
 // Plotting calls only record what changed; the drawing happens a few
 // milliseconds later during event processing, and only for what changed:
-// plots and cursors sit in a buffered layer of their own, so a new frame of
-// bars and cursors does not redraw the axes, and the widget blends just two
-// buffers when it paints. The short delay lets a measurement loop put its next
+// the ground, grid and axes are drawn into one opaque buffer, while plots and
+// cursors are drawn straight onto the widget when it paints, over that
+// buffer. A new frame of bars, traces or cursors then repaints only the plot
+// area: one copy of that part of the buffer and the plots themselves, with no
+// buffer of their own to clear and blend. The short delay lets a measurement loop put its next
 // request on the line first, so the drawing overlaps the wait for the reply
 // instead of delaying the request; the many calls of one frame are drawn once.
 class TarvoPlotBase : public QCustomPlot {
@@ -28,6 +30,8 @@ class TarvoPlotBase : public QCustomPlot {
   // Brings what an image of the graph shows up to date (automatic axes), also
   // when the graph is hidden and draws nothing.
   void prepareImage() { beforeRender(); }
+  // The graph as an image, plots included, at its own size.
+  QPixmap image();
 
  protected:
   enum Dirty { kDirtyPlots = 1, kDirtyAll = 4 };
@@ -46,6 +50,11 @@ class TarvoPlotBase : public QCustomPlot {
 
  private:
   void render(RefreshPriority refresh);
+  // The part of the widget the plots and cursors may cover.
+  QRect plotArea() const;
+  // Draws the plots and cursors. The plot's own drawing leaves them out: their
+  // layer is hidden but for this call.
+  void drawPlots(QCPPainter* painter);
 
   QCPLayer* plotLayer_ = nullptr;
   int dirty_ = 0;

@@ -17,6 +17,7 @@
 #include <tuple>
 #include <vector>
 
+#include "platform/chart.h"
 #include "platform/clock.h"
 #include "platform/graph_probe.h"
 #include "platform/panel_registry.h"
@@ -178,10 +179,20 @@ class PanelTest : public ::testing::Test {
     return CtrlText(main_, control);
   }
   using Span = std::pair<double, double>;
-  // Pixels of a control's picture for which `match` holds.
+  // Pixels of a control for which `match` holds, as the screen shows them once
+  // the deferred drawing has been painted (a partial repaint included).
   int Pixels(int control, const std::function<bool(QColor)>& match) {
-    Pump();
-    const QImage img = Wd(control)->grab().toImage();
+    QElapsedTimer t;
+    for (t.start(); t.elapsed() < 30;) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    QWidget* w = Wd(control);
+    const QPoint at = w->mapTo(w->window(), QPoint(0, 0));
+    const QImage img =
+        w->screen()
+            ->grabWindow(w->window()->winId(), at.x(), at.y(), w->width(), w->height())
+            .toImage();
+    return Matching(img, match);
+  }
+  static int Matching(const QImage& img, const std::function<bool(QColor)>& match) {
     int n = 0;
     for (int y = 0; y < img.height(); ++y)
       for (int x = 0; x < img.width(); ++x) n += match(img.pixelColor(x, y));
@@ -652,6 +663,11 @@ TEST_F(PanelTest, GraphPlotsAxesCursorsAndWhatIsDrawn) {
   PlotRectangle(main_, kGraph, 10, 0.25, 30, 1.0, 0x00FF00, 0x00FF00);
   EXPECT_EQ(Pixels(kGraph, exactly(0xFF0000)), 0);
   EXPECT_GT(Pixels(kGraph, exactly(0x00FF00)), 100);
+  // The saved image shows the plots too.
+  const QString png = dir_->filePath("graphs.png");
+  const int both[] = {kGraph, kStrip};
+  ASSERT_EQ(SaveGraphImage(main_, both, 2, png.toUtf8().constData()), 0);
+  EXPECT_GT(Matching(QImage(png), exactly(0x00FF00)), 100);
 
   EXPECT_LT(SetAxisScalingMode(main_, kGraph, VAL_XAXIS, VAL_MANUAL, 5, 5), 0);
   EXPECT_EQ(AxisRange(main_, kGraph, VAL_XAXIS), Span(0, 100));  // unchanged
