@@ -208,19 +208,25 @@ namespace {
 struct LayerDraw : QCPLayer {
   static constexpr auto kDraw = &LayerDraw::draw;
 };
+// Shows the plot layer, which the plot's own drawing leaves out, for a scope.
+class PlotsShown {
+ public:
+  explicit PlotsShown(QCPLayer* layer) : layer_(layer) { layer_->setVisible(true); }
+  ~PlotsShown() { layer_->setVisible(false); }
+
+ private:
+  QCPLayer* layer_;
+};
 }  // namespace
 
 void TarvoPlotBase::drawPlots(QCPPainter* painter) {
-  plotLayer_->setVisible(true);
+  PlotsShown shown(plotLayer_);
   (plotLayer_->*LayerDraw::kDraw)(painter);
-  plotLayer_->setVisible(false);
 }
 
 QPixmap TarvoPlotBase::image() {
-  plotLayer_->setVisible(true);
-  QPixmap px = toPixmap();
-  plotLayer_->setVisible(false);
-  return px;
+  PlotsShown shown(plotLayer_);
+  return toPixmap();
 }
 
 void TarvoPlotBase::paintEvent(QPaintEvent* e) {

@@ -16,9 +16,10 @@
 // cursors are drawn straight onto the widget when it paints, over that
 // buffer. A new frame of bars, traces or cursors then repaints only the plot
 // area: one copy of that part of the buffer and the plots themselves, with no
-// buffer of their own to clear and blend. The short delay lets a measurement loop put its next
-// request on the line first, so the drawing overlaps the wait for the reply
-// instead of delaying the request; the many calls of one frame are drawn once.
+// buffer of their own to clear and blend. The short delay lets a measurement
+// loop put its next request on the line first, so the drawing overlaps the
+// wait for the reply instead of delaying the request; the many calls of one
+// frame are drawn once.
 class TarvoPlotBase : public QCustomPlot {
   Q_OBJECT
  public:
